@@ -1,0 +1,127 @@
+// The log and message texts of the current language, with the built-in
+// Simplified Chinese defaults used when a language file or key is missing.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+namespace tessary {
+
+struct Dev_Language_Struct {
+  std::string MainSoftWareInfo = "Halvern Tessary Series Programmer";
+  std::string OK = "确定";
+  std::string Cancel = "取消";
+  std::string Select = "选择";
+  std::string DevConStaOnline = "设备已连接";
+  std::string DevConStaOffline = "设备离线";
+  std::string DevConVersion = "设备版本:";
+  std::string DevConLogDevice = "检测到编程器，型号：";
+  std::string DevConLogSN = "产品序列号：";
+  std::string LogStaSuccess = "成功！";
+  std::string LogStaError = "错误！";
+  std::string LogOperatTimeTitle = "共耗时";
+  std::string LogOperatTime = "秒";
+  std::string LogFileOpen = "打开文件，文件名：";
+  std::string LogFileSave = "保存文件，文件名：";
+  std::string LogFileSaveAs = "文件另存为：";
+  std::string LogChipCheckOK = "检测芯片，芯片名为：";
+  std::string LogChipCheckCommError = "检测芯片，通讯错误.";
+  std::string LogChipCheckError = "检测芯片，未检测到芯片.";
+  std::string LogChipErase = "擦除芯片";
+  std::string LogChipEraseChipErr = "擦除错误！请先选择芯片型号！";
+  std::string LogChipEraseCommError = "擦除通讯错误，请重试.";
+  std::string LogChipEraseSuccess = "擦除成功.共耗时";
+  std::string LogChipWrite = "写入芯片";
+  std::string LogChipWriteChipErr = "写入错误！请先选择芯片型号！";
+  std::string LogChipWriteCommError = "写入通讯错误，请重试.";
+  std::string LogChipWriteFileError = "写入芯片，错误！请先打开一个文件！";
+  std::string LogChipWriteFileName = "写入芯片，文件名：";
+  std::string LogChipWriteFileLen = "写入长度：";
+  std::string LogChipWriteSuccess = "写入成功.共耗时";
+  std::string LogChipReadChip = "读取芯片";
+  std::string LogChipReadSuccess = "读取芯片，成功！共耗时";
+  std::string LogChipReadError = "读取错误，请重试！";
+  std::string LogChipVerifyChip = "校验芯片";
+  std::string LogChipVerifySuccess = "校验芯片，成功！共耗时";
+  std::string LogChipVerifyError = "校验错误，请重试！";
+  std::string LogChipBankCheck = "查空操作.";
+  std::string LogChipBankTrue = "该芯片是空的，可以直接写入.";
+  std::string LogChipBankFalse = "该芯片不是空的，请擦除后再写入.";
+  std::string LogChipDetect = "检测并识别到芯片，型号：";
+  std::string LogChipSelect = "手动选择芯片成功，型号：";
+  std::string LogChipDetectCapcity = "容量：";
+  std::string LogChipDetectID = "芯片ID：";
+  std::string LogChipDetectUnknown = "检测到芯片，但未识别出芯片型号.芯片ID：";
+  std::string LogChipDetectError = "芯片检测异常.";
+  std::string LogChipDetectNULL = "未检测到芯片.";
+  std::string LogChipMassStart = "批量烧录开始，请点击”停止“按钮，将在本次烧录完成后停止.";
+  std::string LogChipMassStop = "批量烧录已停止.";
+  std::string LogChipMassAutoStop = "30秒内没有检测到新拍呢，已自动停止了批量烧录.";
+};
+
+// Where each text lives in a language file, and the buffer its value is
+// read into (a longer value is cut to one byte less).
+struct LanguageKey {
+  const char* section;
+  const char* key;
+  std::string Dev_Language_Struct::*field;
+  std::size_t buffer_size;
+};
+
+inline const std::array<LanguageKey, 49>& LanguageKeys() {
+  static const std::array<LanguageKey, 49> keys = {{
+      {"Setting", "MainSoftWareInfo", &Dev_Language_Struct::MainSoftWareInfo, 80},
+      {"Button", "OK", &Dev_Language_Struct::OK, 80},
+      {"Button", "Cancel", &Dev_Language_Struct::Cancel, 80},
+      {"Button", "Select", &Dev_Language_Struct::Select, 80},
+      {"Log", "DevConStaOnline", &Dev_Language_Struct::DevConStaOnline, 80},
+      {"Log", "DevConStaOffline", &Dev_Language_Struct::DevConStaOffline, 80},
+      {"Log", "DevConVersion", &Dev_Language_Struct::DevConVersion, 80},
+      {"Log", "DevConLogDevice", &Dev_Language_Struct::DevConLogDevice, 80},
+      {"Log", "DevConLogSN", &Dev_Language_Struct::DevConLogSN, 80},
+      {"Log", "LogStaSuccess", &Dev_Language_Struct::LogStaSuccess, 80},
+      {"Log", "LogStaError", &Dev_Language_Struct::LogStaError, 80},
+      {"Log", "LogOperatTimeTitle", &Dev_Language_Struct::LogOperatTimeTitle, 80},
+      {"Log", "LogOperatTime", &Dev_Language_Struct::LogOperatTime, 80},
+      {"Log", "LogFileOpen", &Dev_Language_Struct::LogFileOpen, 80},
+      {"Log", "LogFileSave", &Dev_Language_Struct::LogFileSave, 80},
+      {"Log", "LogFileSaveAs", &Dev_Language_Struct::LogFileSaveAs, 80},
+      {"Log", "LogChipCheckOK", &Dev_Language_Struct::LogChipCheckOK, 80},
+      {"Log", "LogChipCheckCommError", &Dev_Language_Struct::LogChipCheckCommError, 80},
+      {"Log", "LogChipCheckError", &Dev_Language_Struct::LogChipCheckError, 80},
+      {"Log", "LogChipErase", &Dev_Language_Struct::LogChipErase, 80},
+      {"Log", "LogChipEraseChipErr", &Dev_Language_Struct::LogChipEraseChipErr, 80},
+      {"Log", "LogChipEraseCommError", &Dev_Language_Struct::LogChipEraseCommError, 80},
+      {"Log", "LogChipEraseSuccess", &Dev_Language_Struct::LogChipEraseSuccess, 80},
+      {"Log", "LogChipWrite", &Dev_Language_Struct::LogChipWrite, 80},
+      {"Log", "LogChipWriteChipErr", &Dev_Language_Struct::LogChipWriteChipErr, 80},
+      {"Log", "LogChipWriteCommError", &Dev_Language_Struct::LogChipWriteCommError, 80},
+      {"Log", "LogChipWriteFileError", &Dev_Language_Struct::LogChipWriteFileError, 80},
+      {"Log", "LogChipWriteFileName", &Dev_Language_Struct::LogChipWriteFileName, 80},
+      {"Log", "LogChipWriteFileLen", &Dev_Language_Struct::LogChipWriteFileLen, 80},
+      {"Log", "LogChipWriteSuccess", &Dev_Language_Struct::LogChipWriteSuccess, 80},
+      {"Log", "LogChipReadChip", &Dev_Language_Struct::LogChipReadChip, 80},
+      {"Log", "LogChipReadSuccess", &Dev_Language_Struct::LogChipReadSuccess, 80},
+      {"Log", "LogChipReadError", &Dev_Language_Struct::LogChipReadError, 80},
+      {"Log", "LogChipVerifyChip", &Dev_Language_Struct::LogChipVerifyChip, 80},
+      {"Log", "LogChipVerifySuccess", &Dev_Language_Struct::LogChipVerifySuccess, 80},
+      {"Log", "LogChipVerifyError", &Dev_Language_Struct::LogChipVerifyError, 80},
+      {"Log", "LogChipBankCheck", &Dev_Language_Struct::LogChipBankCheck, 80},
+      {"Log", "LogChipBankTrue", &Dev_Language_Struct::LogChipBankTrue, 80},
+      {"Log", "LogChipBankFalse", &Dev_Language_Struct::LogChipBankFalse, 80},
+      {"Log", "LogChipDetect", &Dev_Language_Struct::LogChipDetect, 80},
+      {"Log", "LogChipSelect", &Dev_Language_Struct::LogChipSelect, 120},
+      {"Log", "LogChipDetectCapcity", &Dev_Language_Struct::LogChipDetectCapcity, 80},
+      {"Log", "LogChipDetectID", &Dev_Language_Struct::LogChipDetectID, 80},
+      {"Log", "LogChipDetectUnknown", &Dev_Language_Struct::LogChipDetectUnknown, 80},
+      {"Log", "LogChipDetectError", &Dev_Language_Struct::LogChipDetectError, 80},
+      {"Log", "LogChipDetectNULL", &Dev_Language_Struct::LogChipDetectNULL, 80},
+      {"Log", "LogChipMassStart", &Dev_Language_Struct::LogChipMassStart, 120},
+      {"Log", "LogChipMassStop", &Dev_Language_Struct::LogChipMassStop, 120},
+      {"Log", "LogChipMassAutoStop", &Dev_Language_Struct::LogChipMassAutoStop, 120},
+  }};
+  return keys;
+}
+
+}  // namespace tessary

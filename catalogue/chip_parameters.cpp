@@ -1,0 +1,59 @@
+// Chip type and voltage codes, capacity text, and the row-to-record copy.
+#include "catalogue/chip_parameters.h"
+
+namespace tessary {
+
+std::uint16_t ChipTypeCode(std::string_view type_name) {
+  for (std::size_t i = 0; i < kChipTypeNames.size(); ++i) {
+    if (kChipTypeNames[i] == type_name) return static_cast<std::uint16_t>(i + 1);
+  }
+  return 0;
+}
+
+std::string_view ChipTypeName(std::uint16_t code) {
+  if (code == 0 || code > kChipTypeNames.size()) return {};
+  return kChipTypeNames[code - 1];
+}
+
+std::uint8_t VoltageCode(std::int32_t millivolts) {
+  switch (millivolts) {
+    case 1800:
+      return 1;
+    case 5000:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+std::string CapacityText(std::uint32_t bytes) {
+  if (bytes >= 1048576) return std::to_string(bytes >> 20) + "MB";
+  if (bytes < 1024) return std::to_string(bytes) + "B";
+  return std::to_string(bytes >> 10) + "KB";
+}
+
+void ReadChipRow(const ChipDatabase& db, Prj_Info_Struct& record) {
+  // Read everything first so a bad field leaves the record untouched: the
+  // chip fields always describe one catalogue row.
+  const std::uint16_t type = ChipTypeCode(db.FieldAsText("ChipType"));
+  const auto block_size = static_cast<std::uint32_t>(db.FieldAsInteger("BlockSize"));
+  const auto capacity = static_cast<std::uint32_t>(db.FieldAsInteger("Capacity"));
+  const auto erase_time = static_cast<std::uint32_t>(db.FieldAsInteger("EraseTime"));
+  const auto page_size = static_cast<std::uint16_t>(db.FieldAsInteger("PageSize"));
+  const auto otp_size = static_cast<std::uint16_t>(db.FieldAsInteger("OTPSize"));
+  const std::uint8_t volt = VoltageCode(db.FieldAsInteger("Voltage"));
+  const auto para = static_cast<std::uint8_t>(db.FieldAsInteger("ChipPara"));
+  const auto para1 = static_cast<std::uint8_t>(db.FieldAsInteger("ChipPara1"));
+
+  record.ChipType = type;
+  record.BlockSize = block_size;
+  record.ChipSize = capacity;
+  record.EraseTime = erase_time;
+  record.PageSize = page_size;
+  record.OTPSize = otp_size;
+  record.ChipVolt = volt;
+  record.ChipPara = para;
+  record.ChipPara1 = para1;
+}
+
+}  // namespace tessary

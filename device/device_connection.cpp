@@ -1,0 +1,74 @@
+// Programmer arrival, identification and removal.
+#include "device/device_connection.h"
+
+#include "device/identity_queries.h"
+
+namespace tessary {
+namespace {
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+void SetTimerScan(AppContext& ctx, bool enabled) {
+  ctx.Window.TimerScanEnabled = enabled;
+  ctx.panel.MainWindowStateChanged();
+}
+
+}  // namespace
+
+void ScanForProgrammer(AppContext& ctx) {
+  if (ctx.link.LinkOpen) return;
+  SetTimerScan(ctx, false);
+  if (!ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) return;
+  // Linked before the first query, so a notice handled while it waits finds
+  // the link taken and returns at once.
+  ctx.link.LinkOpen = true;
+  IdentifyProgrammer(ctx);
+}
+
+bool IdentifyProgrammer(AppContext& ctx) {
+  Dev_Inf_Struct& info = ctx.DeviceInfo;
+  if (!ReadFirmwareVersion(ctx.link, info)) {
+    ctx.link.UsbCloseDevice();
+    SetTimerScan(ctx, true);
+    return false;
+  }
+  ctx.SetStatusPanel(1, ctx.Texts.DevConVersion + info.FirmVer);
+
+  ReadIdentityTexts(ctx.link, info);
+  ctx.SetStatusPanel(0, ctx.Texts.DevConStaOnline + ": " + info.DevName);
+
+  MainWindowState& window = ctx.Window;
+  if (StartsWith(info.DevName, "Skar")) {
+    (void)SendProgrammerLanguage(ctx.link, info.Language);
+    window.PrjOfflineMenuEnabled = true;
+    window.PrjOfflineMenuVisible = true;
+    window.SocketTypeIndex = 0;
+    window.SocketTypeEnabled = false;
+  } else {
+    window.PrjOfflineMenuEnabled = false;
+    window.PrjOfflineMenuVisible = false;
+    window.SocketTypeEnabled = true;
+  }
+  ctx.panel.MainWindowStateChanged();
+  ctx.link.ReplyLength = 0;
+
+  ctx.log.LogStamped(ctx.Texts.DevConLogDevice + info.DevName + "," + ctx.Texts.DevConLogSN +
+                         info.DevSN,
+                     LogColour::Highlight);
+  if (StartsWith(info.FirmVer, "BOOT")) return true;  // waits for a firmware update
+
+  info.DefaultMode = "Velor";
+  return true;
+}
+
+void OnProgrammerRemoved(AppContext& ctx) {
+  if (!ctx.link.HasDevice()) return;
+  ctx.link.UsbCloseDevice();
+  ctx.SetStatusPanel(0, ctx.Texts.DevConStaOffline);
+  ctx.SetStatusPanel(1, "");
+  ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
+}
+
+}  // namespace tessary

@@ -1,0 +1,28 @@
+// What the program knows about the connected programmer, with the few
+// program-wide values that travel with it (language, counters, last path).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessary {
+
+struct Dev_Inf_Struct {
+  std::int32_t SucCount = 0;   // programming cycles that succeeded ("Suc:")
+  std::int32_t FalCount = 0;   // programming cycles that failed ("  Fal:")
+  std::int32_t Language = 0;   // 0 Simplified Chinese, 1 Traditional Chinese, other English
+  std::string AppVersion;      // this program's version, shown in the title
+  std::string FilePath;        // last data file folder
+  std::string FirmVer;         // firmware version; "BOOT..." while the boot loader runs
+  std::string HardVer;         // hardware version, or "KV-075" when unreadable
+  std::string DevName;         // programmer model
+  std::string DevSN;           // serial number, or "XXX-XXX-XXX-XXX" when unreadable
+  std::string DefaultMode;     // model assumed when the model query fails
+};
+
+// Language codes as stored in the settings and sent to the programmer.
+inline constexpr std::int32_t kLanguageSimplifiedChinese = 0;
+inline constexpr std::int32_t kLanguageTraditionalChinese = 1;
+inline constexpr std::int32_t kLanguageEnglish = 2;
+
+}  // namespace tessary

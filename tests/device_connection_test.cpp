@@ -1,0 +1,172 @@
+// Identification of a programmer on arrival, its fallbacks, and removal.
+#include <gtest/gtest.h>
+
+#include "app/app_context.h"
+#include "device/device_connection.h"
+#include "device/identity_queries.h"
+#include "support/recording_panel.h"
+#include "support/scripted_link.h"
+
+namespace tessary {
+namespace {
+
+using testing::Bytes;
+using testing::TextReply;
+
+struct Connection : ::testing::Test {
+  VirtualClock clock;
+  testing::RecordingPanel panel;
+  testing::ScriptedLink usb{clock};
+  AppContext ctx{clock, panel, usb};
+
+  Connection() {
+    clock.SetTimeOfDay(9, 5, 7);
+    ctx.DeviceInfo.DefaultMode = "Plov";
+  }
+  void Queue(std::initializer_list<Bytes> replies) {
+    usb.replies.insert(usb.replies.end(), replies.begin(), replies.end());
+  }
+  void QueueIdentity(const std::string& firmware, const std::string& model) {
+    Queue({TextReply(0x10, firmware), TextReply(0x11, "HW2.0"), TextReply(0x12, "SN-0001"),
+           TextReply(0x13, model)});
+  }
+};
+
+TEST_F(Connection, IdentifiesAndShowsTheProgrammerOnline) {
+  QueueIdentity("V1.2.3", "Velor");
+  ScanForProgrammer(ctx);
+  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10, 0x11, 0x12, 0x13}));
+  EXPECT_EQ(ctx.DeviceInfo.FirmVer, "V1.2.3");
+  EXPECT_EQ(ctx.DeviceInfo.HardVer, "HW2.0");
+  EXPECT_EQ(ctx.DeviceInfo.DevSN, "SN-0001");
+  EXPECT_EQ(ctx.DeviceInfo.DevName, "Velor");
+  EXPECT_EQ(ctx.DeviceInfo.DefaultMode, "Velor");
+  EXPECT_EQ(panel.status[0], "设备已连接: Velor");
+  EXPECT_EQ(panel.status[1], "设备版本:V1.2.3");
+  ASSERT_EQ(ctx.log.Lines().size(), 1u);
+  EXPECT_EQ(ctx.log.Lines()[0].text, "09:05:07 检测到编程器，型号：Velor,产品序列号：SN-0001");
+  EXPECT_EQ(ctx.log.Lines()[0].colour, LogColour::Highlight);
+  EXPECT_EQ(ctx.link.ReplyLength, 0u);
+  EXPECT_FALSE(ctx.Window.TimerScanEnabled);
+  EXPECT_TRUE(ctx.Window.SocketTypeEnabled);
+  EXPECT_FALSE(ctx.Window.PrjOfflineMenuVisible);
+}
+
+TEST_F(Connection, WhileLinkedAScanDoesNothing) {
+  QueueIdentity("V1", "Velor");
+  ScanForProgrammer(ctx);
+  const std::size_t frames = usb.writes.size();
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(usb.writes.size(), frames);
+  EXPECT_EQ(usb.open_calls, 1);
+}
+
+TEST_F(Connection, NoProgrammerStopsTheScanSilently) {
+  usb.present = false;
+  ScanForProgrammer(ctx);
+  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(ctx.Window.TimerScanEnabled) << "only an arrival notice scans again";
+  EXPECT_TRUE(ctx.log.Lines().empty());
+  EXPECT_TRUE(usb.writes.empty());
+}
+
+TEST_F(Connection, SilentFirmwareQueryClosesTheLinkAndRetriesLater) {
+  ScanForProgrammer(ctx);
+  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(usb.HasDevice());
+  EXPECT_TRUE(ctx.Window.TimerScanEnabled);
+  EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10}));
+  EXPECT_TRUE(ctx.log.Lines().empty());
+}
+
+TEST_F(Connection, FirmwareStartingWithFFTwiceBecomesEmpty) {
+  const std::string ff_text = "\xFF\xFF";
+  Queue({TextReply(0x10, ff_text), TextReply(0x10, ff_text), TextReply(0x11, "H"),
+         TextReply(0x12, "S"), TextReply(0x13, "Velor")});
+  ScanForProgrammer(ctx);
+  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_EQ(ctx.DeviceInfo.FirmVer, "");
+  EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10, 0x10, 0x11, 0x12, 0x13}));
+}
+
+TEST_F(Connection, FirmwareStartingWithFFThenValidIsKept) {
+  Queue({TextReply(0x10, "\xFF"), TextReply(0x10, "V2"), TextReply(0x11, "H"),
+         TextReply(0x12, "S"), TextReply(0x13, "Velor")});
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(ctx.DeviceInfo.FirmVer, "V2");
+}
+
+TEST_F(Connection, UnansweredQueriesFallBackAfterTwoTries) {
+  Queue({TextReply(0x10, "V1"), Bytes{}, Bytes{}, Bytes{}, Bytes{}, Bytes{}, Bytes{}});
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(usb.WrittenOpcodes(),
+            (std::vector<std::uint8_t>{0x10, 0x11, 0x11, 0x12, 0x12, 0x13, 0x13}));
+  EXPECT_EQ(ctx.DeviceInfo.HardVer, "KV-075");
+  EXPECT_EQ(ctx.DeviceInfo.DevSN, "XXX-XXX-XXX-XXX");
+  EXPECT_EQ(ctx.DeviceInfo.DevName, "Plov") << "the model assumed from the settings";
+  EXPECT_EQ(panel.status[0], "设备已连接: Plov");
+}
+
+TEST_F(Connection, SkarGetsTheLanguageAndOfflineProjectsAndSingleSocket) {
+  ctx.DeviceInfo.Language = 2;
+  ctx.Window.SocketTypeIndex = 1;
+  QueueIdentity("V3", "Skar-X");
+  Queue({testing::ReplyFrame(0x14, {})});
+  ScanForProgrammer(ctx);
+  ASSERT_EQ(usb.writes.size(), 5u);
+  EXPECT_EQ(usb.writes[4], (Bytes{0x02, 0x14, 0x00, 0x01, 0x00, 0x01, 0x02,
+                                  usb.writes[4][7], usb.writes[4][8]}));
+  EXPECT_TRUE(ctx.Window.PrjOfflineMenuVisible);
+  EXPECT_TRUE(ctx.Window.PrjOfflineMenuEnabled);
+  EXPECT_EQ(ctx.Window.SocketTypeIndex, 0);
+  EXPECT_FALSE(ctx.Window.SocketTypeEnabled);
+}
+
+TEST_F(Connection, BootLoaderIsLoggedAndLeftWaiting) {
+  QueueIdentity("BOOT V1.0", "Velor");
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(ctx.DeviceInfo.FirmVer, "BOOT V1.0");
+  EXPECT_EQ(ctx.log.Lines().size(), 1u);
+  EXPECT_EQ(ctx.DeviceInfo.DefaultMode, "Velor") << "taken from the model, not reset";
+}
+
+TEST_F(Connection, ReplyTextIsCappedAndStopsAtAZeroByte) {
+  QueueIdentity("0123456789ABCDEFGHIJ", std::string("Velor\0junk", 10));
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(ctx.DeviceInfo.FirmVer, "0123456789ABCDEF");
+  EXPECT_EQ(ctx.DeviceInfo.DevName, "Velor");
+}
+
+TEST_F(Connection, ALengthFieldBeyondTheReplyNeverReadsPastTheBuffer) {
+  Bytes lying = TextReply(0x10, "V1");
+  lying[4] = 0xFF;
+  lying[5] = 0xFF;
+  Queue({lying});
+  std::string text;
+  ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
+  ctx.link.LinkOpen = true;
+  EXPECT_EQ(QueryFirmwareVersion(ctx.link, text), result::kOk);
+  EXPECT_LE(text.size(), 16u);
+}
+
+TEST_F(Connection, RemovalClosesTheLinkAndReportsOffline) {
+  QueueIdentity("V1", "Velor");
+  ScanForProgrammer(ctx);
+  OnProgrammerRemoved(ctx);
+  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(usb.HasDevice());
+  EXPECT_EQ(panel.status[0], "设备离线");
+  EXPECT_EQ(panel.status[1], "");
+  EXPECT_EQ(ctx.log.Lines().back().text, "09:05:07 设备离线");
+  EXPECT_EQ(ctx.log.Lines().back().colour, LogColour::Error);
+}
+
+TEST_F(Connection, RemovalWithoutALinkDoesNothing) {
+  OnProgrammerRemoved(ctx);
+  EXPECT_TRUE(ctx.log.Lines().empty());
+  EXPECT_TRUE(panel.status.empty());
+}
+
+}  // namespace
+}  // namespace tessary
