@@ -3,12 +3,18 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <string>
 
 #include "app/clock.h"
+#include "app/language.h"
 #include "app/language_texts.h"
 #include "app/operation_log.h"
 #include "app/operator_panel.h"
+#include "buffer/data_buffer.h"
+#include "buffer/hex_view.h"
+#include "catalogue/chip_database.h"
+#include "catalogue/chip_frame_state.h"
 #include "catalogue/chip_record.h"
 #include "device/device_info.h"
 #include "device/device_link.h"
@@ -16,14 +22,26 @@
 
 namespace tessary {
 
+// Which socket pin-out picture the left panel shows.
+enum class SocketPinout : std::uint8_t { Standard, Pinout1, Pinout10, Pinout20 };
+
 // State of the main window that the core decides and the window renders.
 struct MainWindowState {
   std::array<std::string, 4> StatusPanels;
+  std::string Title;                 // caption of the main window
+  std::string ResultText;            // stResult: "Suc:0  Fal:0"
   bool TimerScanEnabled = true;
   bool PrjOfflineMenuVisible = false;
   bool PrjOfflineMenuEnabled = false;
-  int SocketTypeIndex = 0;         // rgbSocketType: 0 single, 1 dual
+  bool HelpMenuVisible = false;
+  bool NandMenusVisible = true;      // mnNandOption, mnProgChangeSPISpeed, SPIDMA1
+  bool IgnoreInvalidBlocks = true;   // mmIgnoreInvalidBlocks ticked
+  int SocketTypeIndex = 0;           // rgbSocketType: 0 single, 1 dual
   bool SocketTypeEnabled = true;
+  bool SocketTypeVisible = true;
+  SocketPinout Pinout = SocketPinout::Standard;
+  std::string OpenDialogFolder;      // odBin initial folder
+  std::string OpenDialogFile;        // odBin file name
 };
 
 class AppContext {
@@ -39,11 +57,21 @@ class AppContext {
   OperationLog log;
   DeviceLink link;
 
+  // The folder of the executable: catalogue, settings, languages, temp.
+  std::filesystem::path ProgramFolder;
+
   Dev_Inf_Struct DeviceInfo;
   Prj_Info_Struct CurrentPrj;
   Prj_Info_Struct OfflinePrj;
+  Ram_File_Info_Struct RamFile;
+  HexView Hex{RamFile, CurrentPrj};
+  ChipDatabase Database;  // the catalogue and its one shared query
+  ChipFrameState ChipFrame;
+  std::array<bool, kAvailabilityTypeNames.size()> ChipTypeAvailability{};
+  bool ChipDetectAutoSelect = true;  // mmChipDetectAuto ticked, else mmManuf
   MainWindowState Window;
   Dev_Language_Struct Texts;  // log and message texts of the current language
+  LanguageState Language;     // captions of the current language
 
   // Sets a status-bar panel and shows it at once.
   void SetStatusPanel(int index, std::string_view text) {

@@ -121,6 +121,7 @@ bool ImageFileWriter::Open() {
 }
 
 bool ImageFileWriter::Write(std::span<const std::uint8_t> bytes) {
+  if (file_ == nullptr) return Fail("cannot write", EBADF);
   if (bytes.empty()) return true;
   errno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
@@ -130,6 +131,7 @@ bool ImageFileWriter::Write(std::span<const std::uint8_t> bytes) {
 }
 
 bool ImageFileWriter::Commit() {
+  if (file_ == nullptr) return Fail("cannot write", EBADF);
   errno = 0;
   // A full disk often shows only when the last buffer goes out.
   const bool flushed = std::fflush(file_) == 0;

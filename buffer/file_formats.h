@@ -3,12 +3,14 @@
 // puts an image file in place only once it is complete.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 namespace tessary {
 
@@ -60,7 +62,8 @@ class ImageFileWriter {
   ImageFileWriter(const ImageFileWriter&) = delete;
   ImageFileWriter& operator=(const ImageFileWriter&) = delete;
 
-  // Each returns false on failure with error() naming the target file.
+  // Open() first, then any number of Write()s, then Commit(). Each returns
+  // false on failure with error() naming the target file.
   [[nodiscard]] bool Open();
   [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
   [[nodiscard]] bool Commit();

@@ -108,7 +108,6 @@ class HexDecoder {
   bool linear_address_seen_ = false;
   std::uint64_t first_linear_upper_ = 0;
   std::uint64_t highest_end_ = 0;  // one past the highest image offset written
-  bool segment_address_seen_ = false;
   bool ended_ = false;
   std::size_t line_ = 0;
   std::size_t stopped_at_line_ = 0;  // a line not starting with ':'
@@ -219,13 +218,20 @@ HexDecoder::Step HexDecoder::Line(const char* text, std::size_t length) {
       return Step::Continue;
     }
     case RecordType::ExtendedSegmentAddress: {
-      // Skipped like the other types, but a non-zero segment means the data
-      // after it lands elsewhere than the file intends: worth a note.
-      std::uint8_t value[2];
-      if (count >= 2 && length >= needed && DecodePairs(digits, 2, value) &&
-          (value[0] | value[1]) != 0) {
-        segment_address_seen_ = true;
+      // objcopy marks every 64 KiB of an image below 1 MiB this way; data
+      // after it belongs at segment x 16. Ignoring it would fold the second
+      // 64 KiB onto the first.
+      if (count < 2) {
+        return Fail(ConversionFault::RecordCutShort,
+                    "an extended segment address record needs 2 data bytes, not " +
+                        std::to_string(count));
       }
+      if (length < needed) return cut_short();
+      std::uint8_t value[2];
+      if (!DecodePairs(digits, 2, value)) {
+        return NotHexadecimal(text, kFirstDataColumn, kFirstDataColumn + 4);
+      }
+      upper_ = static_cast<std::uint64_t>((value[0] << 8) | value[1]) << 4;
       return Step::Continue;
     }
   }
@@ -257,10 +263,6 @@ std::string HexDecoder::Note() const {
     add("the data records do not cover one range from the image start " + Hex32(base_) +
         " without gaps or overlaps: the image holds the first " + std::to_string(total_) +
         " bytes from there, 0xFF where no record wrote");
-  }
-  if (segment_address_seen_) {
-    add("extended segment address records (type 02) are not applied: data after them may "
-        "lie at the wrong offsets");
   }
   return note;
 }

@@ -5,13 +5,16 @@
 //   address(4) type(2) data(2 each); the checksum is neither read nor checked,
 //   nor is anything after the data. Upper or lower case digits; CR before LF
 //   does not matter.
-// - Types: 00 data, 01 end of file, 04 extended linear address (ELA). All
-//   others (02 segment, 03/05 start addresses, ...) are skipped.
+// - Types: 00 data, 01 end of file, 02 extended segment address, 04
+//   extended linear address (ELA). Others (03/05 start addresses, ...) are
+//   skipped.
 // - The image start (base) is fixed by the first data record: when an ELA
 //   record came before it, base = (value of the FIRST ELA record) x 65536 +
 //   that record's address; otherwise base = 0. It never moves afterwards.
 // - A data byte goes to image offset upper + address + i - base, where upper
-//   is the latest ELA value x 65536.
+//   is the latest ELA value x 65536 or segment value x 16. (Segment records
+//   used to be skipped, which folded every objcopy image over 64 KiB onto
+//   its first 64 KiB.)
 // - The image written is the first `total` bytes of the image area, total
 //   being the count of data bytes in all data records: it holds all data
 //   when the records cover one range from the base without gaps. Bytes no
@@ -25,7 +28,7 @@
 // the source length in bytes), a record of more than 123 data bytes (more
 // than a 255-character line holds), a line cut short of its record, and a
 // character other than a hexadecimal digit inside a record that is read
-// (count, address, type, and the data of 00 and 04 records). The last is
+// (count, address, type, and the data of 00, 02 and 04 records). The last is
 // stricter than HexPairToByte, which keeps any other character's code: a
 // garbled file must not turn into plausible-looking chip contents.
 #pragma once

@@ -39,8 +39,7 @@ bool SameColumnName(std::string_view a, std::string_view b) {
 StatementHandle Prepare(sqlite3* db, std::string_view sql, std::span<const Value> params) {
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail) !=
-      SQLITE_OK) {
+  if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail) != SQLITE_OK) {
     ThrowStatementError(db, sql);
   }
   StatementHandle statement(raw);
@@ -49,15 +48,13 @@ StatementHandle Prepare(sqlite3* db, std::string_view sql, std::span<const Value
   }
   for (const char* p = tail; p != nullptr && p < sql.data() + sql.size(); ++p) {
     if (!std::isspace(static_cast<unsigned char>(*p)) && *p != ';') {
-      throw DatabaseError("Catalogue statement holds more than one statement: " +
-                          std::string(sql));
+      throw DatabaseError("Catalogue statement holds more than one statement: " + std::string(sql));
     }
   }
   const int wanted = sqlite3_bind_parameter_count(statement.get());
   if (wanted != static_cast<int>(params.size())) {
-    throw DatabaseError("Catalogue statement expects " + std::to_string(wanted) +
-                        " values, got " + std::to_string(params.size()) + ": " +
-                        std::string(sql));
+    throw DatabaseError("Catalogue statement expects " + std::to_string(wanted) + " values, got " +
+                        std::to_string(params.size()) + ": " + std::string(sql));
   }
   for (int i = 0; i < wanted; ++i) {
     const auto& value = params[static_cast<std::size_t>(i)].Get();
@@ -65,8 +62,8 @@ StatementHandle Prepare(sqlite3* db, std::string_view sql, std::span<const Value
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
       rc = sqlite3_bind_int64(statement.get(), i + 1, *number);
     } else if (const auto* text = std::get_if<std::string>(&value)) {
-      rc = sqlite3_bind_text(statement.get(), i + 1, text->data(),
-                             static_cast<int>(text->size()), SQLITE_TRANSIENT);
+      rc = sqlite3_bind_text(statement.get(), i + 1, text->data(), static_cast<int>(text->size()),
+                             SQLITE_TRANSIENT);
     } else {
       rc = sqlite3_bind_null(statement.get(), i + 1);
     }
@@ -185,7 +182,8 @@ int ChipDatabase::RunQuery(std::string_view sql, std::span<const Value> params) 
         default: {
           const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), c));
           const int length = sqlite3_column_bytes(statement.get(), c);
-          row.emplace_back(std::string(text != nullptr ? text : "", static_cast<std::size_t>(length)));
+          row.emplace_back(
+              std::string(text != nullptr ? text : "", static_cast<std::size_t>(length)));
           break;
         }
       }

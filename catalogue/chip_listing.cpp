@@ -14,18 +14,15 @@ constexpr std::string_view kListChips =
     "AND ChipName like ? ESCAPE '\\' "
     "ORDER BY Capacity ASC, ChipName ASC";
 
-Value OptionalText(const std::optional<std::string>& text) {
-  return text ? Value(*text) : Value();
-}
+Value OptionalText(const std::optional<std::string>& text) { return text ? Value(*text) : Value(); }
 
 }  // namespace
 
 std::vector<ChipListing> ListChips(ChipDatabase& db, std::optional<std::string> type,
-                                   std::optional<std::string> manufacturer,
-                                   std::string_view text) {
-  const int count = db.RunQuery(
-      kListChips, {OptionalText(type), OptionalText(type), OptionalText(manufacturer),
-                   OptionalText(manufacturer), statements::ContainsPattern(text)});
+                                   std::optional<std::string> manufacturer, std::string_view text) {
+  const int count =
+      db.RunQuery(kListChips, {OptionalText(type), OptionalText(type), OptionalText(manufacturer),
+                               OptionalText(manufacturer), statements::ContainsPattern(text)});
   std::vector<ChipListing> chips;
   chips.reserve(static_cast<std::size_t>(count));
   for (int n = count; n > 0; --n) {

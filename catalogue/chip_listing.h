@@ -14,7 +14,7 @@ namespace tessary {
 
 struct ChipListing {
   std::string name;
-  std::string type;          // "25 FLASH", ...
+  std::string type;  // "25 FLASH", ...
   std::string manufacturer;
   std::uint32_t capacity = 0;
   std::string capacity_text;  // "8MB"

@@ -25,8 +25,8 @@ inline constexpr std::string_view kTypeNandFlash = "NAND FLASH";
 
 // All eight, in code order (1..8).
 inline constexpr std::array<std::string_view, 8> kChipTypeNames = {
-    kType25Flash, kType24Eeprom, kType25Eeprom, kType45Eeprom,
-    kType93Eeprom, kType95Eeprom, kTypeSwdArm, kTypeNandFlash};
+    kType25Flash,  kType24Eeprom, kType25Eeprom, kType45Eeprom,
+    kType93Eeprom, kType95Eeprom, kTypeSwdArm,   kTypeNandFlash};
 
 // Chip type text to code 1..8 by exact, case-sensitive comparison; any other
 // text gives 0.

@@ -30,5 +30,12 @@ function(tessary_catalogue_for_tests)
   if(TARGET core_tests)
     add_dependencies(core_tests chip_catalogue)
   endif()
+  if(TESSARY_BUILD_TESTS)
+    add_test(NAME catalogue_builder_tests
+      COMMAND ${CMAKE_COMMAND}
+        -DBUILDER=$<TARGET_FILE:catalogue_builder> -DSCHEMA=${TESSARY_CATALOGUE_SCHEMA}
+        -DWORK=${CMAKE_BINARY_DIR}/catalogue_builder_work
+        -P ${CMAKE_SOURCE_DIR}/cmake/catalogue_builder_test.cmake)
+  endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL tessary_catalogue_for_tests)

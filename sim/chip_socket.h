@@ -18,8 +18,8 @@ class ChipSocket {
     if (chip) Insert(*chip);
   }
 
-  // Puts a chip in (replacing any other); its cells come from its
-  // image file when it names one that can be read, else all 0xFF.
+  // Puts a chip in (replacing any other). Its cells come from the image
+  // file the config names, when that can be read; else they are all 0xFF.
   void Insert(const ChipConfig& chip);
   void Remove();
 

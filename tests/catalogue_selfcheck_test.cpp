@@ -85,7 +85,8 @@ TEST_F(ShippedCatalogue, HasEnoughChipsOfEveryTypeAndTheVelorHandlesEveryType) {
     enabled.insert(db_->FieldAsText("TypeName"));
   }
   EXPECT_EQ(enabled.size(), kChipTypeNames.size());
-  for (std::string_view type : kChipTypeNames) EXPECT_TRUE(enabled.count(std::string(type))) << type;
+  for (std::string_view type : kChipTypeNames)
+    EXPECT_TRUE(enabled.count(std::string(type))) << type;
 }
 
 TEST_F(ShippedCatalogue, VersionAndPartnerTablesAnswerTheirStatements) {
@@ -160,8 +161,8 @@ TEST_F(ShippedCatalogue, SerialFlashMakersCarryTheirJedecCode) {
     EXPECT_EQ(r.id.substr(0, 2), code->second);
     seen.insert(r.manuf);
   }
-  for (const char* maker : {"WINBOND", "GIGADEVICE", "MACRONIX", "ISSI", "MICRON", "SPANSION", "SST",
-                            "EON", "XMC", "PUYA", "ZBIT", "BOHONG"}) {
+  for (const char* maker : {"WINBOND", "GIGADEVICE", "MACRONIX", "ISSI", "MICRON", "SPANSION",
+                            "SST", "EON", "XMC", "PUYA", "ZBIT", "BOHONG"}) {
     EXPECT_TRUE(seen.count(maker)) << maker;
   }
 }
@@ -189,12 +190,12 @@ TEST_F(ShippedCatalogue, GeometryFitsEachChipType) {
 
 TEST_F(ShippedCatalogue, WellKnownChipsAreThereWithTheirCodes) {
   const std::vector<std::pair<std::string, std::string>> known = {
-      {"W25Q64", "EF4017"},     {"W25Q128", "EF4018"},    {"W25Q64FW", "EF6017"},
-      {"GD25Q64", "C84017"},    {"MX25L6433F", "C22017"}, {"MX25U6435F", "C22537"},
-      {"IS25LP128F", "9D6018"}, {"N25Q128A13", "20BA18"}, {"S25FL164K", "014017"},
+      {"W25Q64", "EF4017"},      {"W25Q128", "EF4018"},     {"W25Q64FW", "EF6017"},
+      {"GD25Q64", "C84017"},     {"MX25L6433F", "C22017"},  {"MX25U6435F", "C22537"},
+      {"IS25LP128F", "9D6018"},  {"N25Q128A13", "20BA18"},  {"S25FL164K", "014017"},
       {"SST25VF016B", "BF2541"}, {"SST26VF064B", "BF2643"}, {"EN25QH128", "1C7018"},
-      {"XM25QH128C", "204018"}, {"P25Q32H", "856016"},   {"ZB25VQ128", "5E4018"},
-      {"BH25Q128AS", "684018"}, {"AT45DB161D", "1F2600"}, {"W25N01GV", "EFAA21"}};
+      {"XM25QH128C", "204018"},  {"P25Q32H", "856016"},     {"ZB25VQ128", "5E4018"},
+      {"BH25Q128AS", "684018"},  {"AT45DB161D", "1F2600"},  {"W25N01GV", "EFAA21"}};
   for (const auto& [name, id] : known) {
     const Row* row = Find(name);
     ASSERT_NE(row, nullptr) << name;

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,16 +49,17 @@ const std::vector<TestChip> kChips = {
     {"24C02", "24 EEPROM", "GENERIC", "I2C EEPROM", 256, 8, 256, 0, 5000, "002408", 1, 0, 160},
     {"24C16", "24 EEPROM", "GENERIC", "I2C EEPROM", 2048, 16, 2048, 0, 5000, "00240B", 1, 3, 640},
     {"AT24C64", "24 EEPROM", "ATMEL", "I2C EEPROM", 8192, 32, 8192, 0, 3300, "00240D", 2, 0, 1280},
-    {"93C46", "93 EEPROM", "GENERIC", "MICROWIRE EEPROM", 128, 2, 128, 0, 5000, "009307", 6, 16, 15},
+    {"93C46", "93 EEPROM", "GENERIC", "MICROWIRE EEPROM", 128, 2, 128, 0, 5000, "009307", 6, 16,
+     15},
     // Out-of-range values that the record narrows.
     {"ODD1", "SWD Flash", "TEST", "X", 70000, 70000, 65536, 65537, 2500, "000001", 300, 513, 7},
 };
 
 class Catalogue : public ::testing::Test {
  protected:
-  fs::path path = fs::path(::testing::TempDir()) /
-                  (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                   ".dat");
+  fs::path path =
+      fs::path(::testing::TempDir()) /
+      (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".dat");
   ChipDatabase db;
 
   void SetUp() override {
@@ -79,11 +80,11 @@ class Catalogue : public ::testing::Test {
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(file.string().c_str(), &raw), SQLITE_OK);
     std::unique_ptr<sqlite3, decltype(&sqlite3_close)> handle(raw, &sqlite3_close);
-    ASSERT_EQ(sqlite3_exec(raw, schema.str().c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(raw);
     // One transaction without syncs: the file is scratch.
     ASSERT_EQ(sqlite3_exec(raw, "PRAGMA synchronous = OFF; BEGIN", nullptr, nullptr, nullptr),
               SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw, schema.str().c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(raw);
     const char* fixed =
         "INSERT INTO [ChipType] VALUES ('25 FLASH','Enable','Enable','Enable'),"
         "('24 EEPROM','Enable','Enable','Enable'),('NAND FLASH','','Enable','Enable'),"
@@ -92,7 +93,8 @@ class Catalogue : public ::testing::Test {
         "INSERT INTO [Parterner] VALUES ('Partners','Alpha','https://alpha.example','Enable'),"
         "('Partners','Beta','https://beta.example',''),"
         "('Partners','Gamma','https://gamma.example','Enable');";
-    ASSERT_EQ(sqlite3_exec(raw, fixed, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+    ASSERT_EQ(sqlite3_exec(raw, fixed, nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(raw);
     sqlite3_stmt* insert = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(raw,
                                  "INSERT INTO [ChipName] VALUES "
@@ -229,8 +231,8 @@ TEST_F(Catalogue, FieldAsIntegerConvertsNumbersAndNumericTextOnly) {
   db.ExecStatement("INSERT INTO [DevInfo] VALUES (?)", {"V1.0.0x"});
   db.ExecStatement("INSERT INTO [DevInfo] VALUES (?)", {""});
   db.ExecStatement("INSERT INTO [DevInfo] VALUES (NULL)");
-  ASSERT_EQ(db.RunQuery("select Version from [DevInfo] where Version <> 'V1.0.0' OR Version IS NULL"),
-            5);
+  ASSERT_EQ(
+      db.RunQuery("select Version from [DevInfo] where Version <> 'V1.0.0' OR Version IS NULL"), 5);
   EXPECT_EQ(db.FieldAsInteger("Version"), 256);
   db.NextRecord();
   EXPECT_EQ(db.FieldAsInteger("Version"), -42);
@@ -244,8 +246,10 @@ TEST_F(Catalogue, FieldAsIntegerConvertsNumbersAndNumericTextOnly) {
 }
 
 TEST_F(Catalogue, UnsignedThirtyTwoBitValuesSurviveAndLargerOnesThrow) {
-  db.ExecStatement("UPDATE [ChipName] SET Capacity = ? where ChipName = ?", {4294967295LL, "W25Q16"});
-  db.ExecStatement("UPDATE [ChipName] SET Capacity = ? where ChipName = ?", {4294967296LL, "W25Q64"});
+  db.ExecStatement("UPDATE [ChipName] SET Capacity = ? where ChipName = ?",
+                   {4294967295LL, "W25Q16"});
+  db.ExecStatement("UPDATE [ChipName] SET Capacity = ? where ChipName = ?",
+                   {4294967296LL, "W25Q64"});
   ASSERT_EQ(db.RunQuery(sql::kChipByName, {"W25Q16"}), 1);
   EXPECT_EQ(static_cast<std::uint32_t>(db.FieldAsInteger("Capacity")), 4294967295u);
   ASSERT_EQ(db.RunQuery(sql::kChipByName, {"W25Q64"}), 1);
@@ -447,10 +451,17 @@ TEST(VoltageCodes, OnlyOnePointEightAndFiveVoltsHaveCodes) {
 }
 
 TEST(CapacityTexts, WholeUnitsWithTruncatingShifts) {
-  const std::vector<std::pair<std::uint32_t, std::string>> cases = {
-      {0, "0B"},           {1, "1B"},           {1023, "1023B"},        {1024, "1KB"},
-      {1536, "1KB"},       {1048575, "1023KB"}, {1048576, "1MB"},       {3145729, "3MB"},
-      {8388608, "8MB"},    {134217728, "128MB"}, {4294967295u, "4095MB"}};
+  const std::vector<std::pair<std::uint32_t, std::string>> cases = {{0, "0B"},
+                                                                    {1, "1B"},
+                                                                    {1023, "1023B"},
+                                                                    {1024, "1KB"},
+                                                                    {1536, "1KB"},
+                                                                    {1048575, "1023KB"},
+                                                                    {1048576, "1MB"},
+                                                                    {3145729, "3MB"},
+                                                                    {8388608, "8MB"},
+                                                                    {134217728, "128MB"},
+                                                                    {4294967295u, "4095MB"}};
   for (const auto& [bytes, text] : cases) EXPECT_EQ(CapacityText(bytes), text) << bytes;
 }
 

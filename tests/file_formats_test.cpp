@@ -191,8 +191,14 @@ TEST(IntelHex, WellFormedFilesGiveTheImageTheProgramAlwaysGave) {
        Data(0x0000, a) + Data(0x0002, {0xEE, 0xDD}) + kEof,
        {0x11, 0x22, 0xEE, 0xDD, 0xFF, 0xFF},
        "without gaps or overlaps"},
-      {"a segment address record is skipped with a note",
-       Record(2, 0, {0x10, 0x00}) + Data(0, a) + kEof, a, "type 02"},
+      {"a segment address record places the data after it at segment x 16",
+       Data(0, Bytes(16, 0x5A)) + Record(2, 0, {0x00, 0x01}) + Data(0, a) + kEof,
+       [&] {
+         Bytes image(16, 0x5A);
+         image.insert(image.end(), a.begin(), a.end());
+         return image;
+       }(),
+       ""},
       {"a record ending at the end of the image area (half the source length) is placed",
        Data(0x0000, a) + Data(0x0016, b) + kEof,
        {0x11, 0x22, 0x33, 0x44, 0xFF, 0xFF, 0xFF, 0xFF},
@@ -355,6 +361,7 @@ TEST_F(ConverterFiles, HexFilesWrittenByObjcopyAndSrecCatConvertBackToTheirImage
       {"objcopy_16.hex", 3000, 1},              // CR LF, no ELA record
       {"objcopy_16_at_08000000.hex", 3000, 2},  // ELA 0800 first, start address record 05
       {"objcopy_16_at_0800FC00.hex", 2048, 3},  // ELA 0801 after 1 KiB
+      {"objcopy_16_over_64k.hex", 70000, 8},    // segment record 1000 after 64 KiB
       {"srec_16.hex", 3000, 4},                 // ELA 0000 first
       {"srec_32.hex", 3000, 5},                 // 32-byte records
       {"srec_32_at_08000000.hex", 3000, 6},     // 32-byte records from 0x08000000

@@ -104,8 +104,8 @@ std::vector<Record> ParseCsv(const std::string& text, const std::string& where) 
           field += c;
         }
         if (pos < text.size() && text[pos] != ',' && text[pos] != '\n' && text[pos] != '\r') {
-          fail(line, "text after the closing quote of field " +
-                         std::to_string(record.fields.size() + 1));
+          fail(line,
+               "text after the closing quote of field " + std::to_string(record.fields.size() + 1));
         }
       } else {
         while (pos < text.size() && text[pos] != ',' && text[pos] != '\n' && text[pos] != '\r') {
@@ -197,8 +197,8 @@ void LoadCsv(sqlite3* db, const fs::path& file) {
   std::string found;
   for (const std::string& field : header.fields) found += (found.empty() ? "" : ",") + field;
   if (found != expected) {
-    throw BuildError(where + ":" + std::to_string(header.line) + ": header must be \"" +
-                     expected + "\", found \"" + found + "\"");
+    throw BuildError(where + ":" + std::to_string(header.line) + ": header must be \"" + expected +
+                     "\", found \"" + found + "\"");
   }
 
   std::string sql = "INSERT INTO [" + stem + "] VALUES (";
