@@ -21,19 +21,19 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir)
   return program_dir / kSettingsFileName;
 }
 
-void LoadSettings(AppContext& ctx, const ProfileFile& profile, SettingsExtras& extras) {
+void LoadSettings(AppContext& ctx, const ProfileFile& profile) {
   Dev_Inf_Struct& info = ctx.DeviceInfo;
   Prj_Info_Struct& prj = ctx.CurrentPrj;
 
   info.Language = profile.ReadInt(kSystemOption, "Language", 0);
   info.FilePath = profile.ReadString(kSystemOption, "FilePath", "C:", 80);
-  extras.File = profile.ReadString(kSystemOption, "File", "", 80);
+  ctx.RamFile.FileName = profile.ReadString(kSystemOption, "File", "", 80);
   prj.RamStartAddr = static_cast<std::uint32_t>(profile.ReadInt(kPrjInfo, "RamStartAddr", 0));
   prj.OprIdCheck = Low8(profile.ReadInt(kPrjInfo, "IdCheck", 0));
   prj.OprErase = Low8(profile.ReadInt(kPrjInfo, "Erase", 1));
   prj.OprWrite = Low8(profile.ReadInt(kPrjInfo, "Write", 1));
   prj.OprVerify = Low8(profile.ReadInt(kPrjInfo, "Verify", 1));
-  extras.AutoDetect = profile.ReadInt(kPrjInfo, "AutoDetect", 1) != 0;
+  ctx.ChipDetectAutoSelect = profile.ReadInt(kPrjInfo, "AutoDetect", 1) != 0;
   prj.ChipName = profile.ReadString(kPrjInfo, "ChipName", "24C02", 60);
   info.DefaultMode = profile.ReadString(kPrjInfo, "defaultMode", "Plov", 10);
 
@@ -41,7 +41,7 @@ void LoadSettings(AppContext& ctx, const ProfileFile& profile, SettingsExtras& e
   info.FalCount = 0;
 }
 
-void SaveSettings(const AppContext& ctx, ProfileFile& profile, const SettingsExtras& extras) {
+void SaveSettings(const AppContext& ctx, ProfileFile& profile) {
   const Dev_Inf_Struct& info = ctx.DeviceInfo;
   const Prj_Info_Struct& prj = ctx.CurrentPrj;
 
@@ -49,7 +49,7 @@ void SaveSettings(const AppContext& ctx, ProfileFile& profile, const SettingsExt
   // the file still holds.
   profile.WriteString(kSystemOption, "Language", Number(info.Language));
   profile.WriteString(kSystemOption, "FilePath", info.FilePath);
-  profile.WriteString(kSystemOption, "File", extras.File);
+  profile.WriteString(kSystemOption, "File", ctx.RamFile.FileName);
   profile.WriteString(kPrjInfo, "RamStartAddr",
                       Number(static_cast<std::int32_t>(prj.RamStartAddr)));
   profile.WriteString(kPrjInfo, "IdCheck", Number(prj.OprIdCheck));
@@ -58,7 +58,7 @@ void SaveSettings(const AppContext& ctx, ProfileFile& profile, const SettingsExt
   profile.WriteString(kPrjInfo, "Verify", Number(prj.OprVerify));
   profile.WriteString(kPrjInfo, "ChipName", prj.ChipName);
   profile.WriteString(kPrjInfo, "defaultMode", info.DefaultMode);
-  profile.WriteString(kPrjInfo, "AutoDetect", extras.AutoDetect ? "1" : "0");
+  profile.WriteString(kPrjInfo, "AutoDetect", ctx.ChipDetectAutoSelect ? "1" : "0");
 }
 
 void NormaliseDefaultMode(Dev_Inf_Struct& info) {

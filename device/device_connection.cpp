@@ -1,6 +1,7 @@
 // Programmer arrival, identification and removal.
 #include "device/device_connection.h"
 
+#include "catalogue/chip_selection.h"
 #include "device/identity_queries.h"
 
 namespace tessary {
@@ -60,6 +61,13 @@ bool IdentifyProgrammer(AppContext& ctx) {
   if (StartsWith(info.FirmVer, "BOOT")) return true;  // waits for a firmware update
 
   info.DefaultMode = "Velor";
+  if (ctx.Database.IsOpen()) {
+    try {
+      LoadChipTypes(ctx);
+    } catch (const DatabaseError& e) {
+      ctx.log.LogStamped(e.what(), LogColour::Error);
+    }
+  }
   return true;
 }
 

@@ -193,11 +193,8 @@ TEST(IntelHex, WellFormedFilesGiveTheImageTheProgramAlwaysGave) {
        "without gaps or overlaps"},
       {"a segment address record places the data after it at segment x 16",
        Data(0, Bytes(16, 0x5A)) + Record(2, 0, {0x00, 0x01}) + Data(0, a) + kEof,
-       [&] {
-         Bytes image(16, 0x5A);
-         image.insert(image.end(), a.begin(), a.end());
-         return image;
-       }(),
+       {0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
+        0x5A, 0x11, 0x22, 0x33, 0x44},
        ""},
       {"a record ending at the end of the image area (half the source length) is placed",
        Data(0x0000, a) + Data(0x0016, b) + kEof,

@@ -21,7 +21,6 @@ struct Settings : ::testing::Test {
   testing::RecordingPanel panel;
   testing::ScriptedLink usb{clock};
   AppContext ctx{clock, panel, usb};
-  SettingsExtras extras;
 
   Settings() {
     std::filesystem::remove_all(dir);
@@ -37,7 +36,7 @@ struct Settings : ::testing::Test {
   }
   void Load() {
     ProfileFile profile(Path());
-    LoadSettings(ctx, profile, extras);
+    LoadSettings(ctx, profile);
   }
 };
 
@@ -45,19 +44,19 @@ TEST_F(Settings, MissingFileGivesEveryDefaultAndZeroesTheCounters) {
   ctx.DeviceInfo.Language = 2;
   ctx.DeviceInfo.SucCount = 5;
   ctx.DeviceInfo.FalCount = 3;
-  extras.AutoDetect = false;
-  extras.File = "stale.bin";
+  ctx.ChipDetectAutoSelect = false;
+  ctx.RamFile.FileName = "stale.bin";
   Load();
   EXPECT_EQ(Path(), dir / "dev.ini");
   EXPECT_EQ(ctx.DeviceInfo.Language, 0);
   EXPECT_EQ(ctx.DeviceInfo.FilePath, "C:");
-  EXPECT_EQ(extras.File, "");
+  EXPECT_EQ(ctx.RamFile.FileName, "");
   EXPECT_EQ(ctx.CurrentPrj.RamStartAddr, 0u);
   EXPECT_EQ(ctx.CurrentPrj.OprIdCheck, 0);
   EXPECT_EQ(ctx.CurrentPrj.OprErase, 1);
   EXPECT_EQ(ctx.CurrentPrj.OprWrite, 1);
   EXPECT_EQ(ctx.CurrentPrj.OprVerify, 1);
-  EXPECT_TRUE(extras.AutoDetect);
+  EXPECT_TRUE(ctx.ChipDetectAutoSelect);
   EXPECT_EQ(ctx.CurrentPrj.ChipName, "24C02");
   EXPECT_EQ(ctx.DeviceInfo.DefaultMode, "Plov");
   EXPECT_EQ(ctx.DeviceInfo.SucCount, 0);
@@ -74,13 +73,13 @@ TEST_F(Settings, ReadsValuesWithLowByteKeepsAndCuts) {
   Load();
   EXPECT_EQ(ctx.DeviceInfo.Language, 7);
   EXPECT_EQ(ctx.DeviceInfo.FilePath, "D:\\work");
-  EXPECT_EQ(extras.File, long_file.substr(0, 79));
+  EXPECT_EQ(ctx.RamFile.FileName, long_file.substr(0, 79));
   EXPECT_EQ(ctx.CurrentPrj.RamStartAddr, 0xFFFFFFF0u);
   EXPECT_EQ(ctx.CurrentPrj.OprIdCheck, 1);
   EXPECT_EQ(ctx.CurrentPrj.OprErase, 0);
   EXPECT_EQ(ctx.CurrentPrj.OprWrite, 3);
   EXPECT_EQ(ctx.CurrentPrj.OprVerify, 0xFF);
-  EXPECT_FALSE(extras.AutoDetect);
+  EXPECT_FALSE(ctx.ChipDetectAutoSelect);
   EXPECT_EQ(ctx.CurrentPrj.ChipName, std::string(59, 'C'));
   EXPECT_EQ(ctx.DeviceInfo.DefaultMode, "SkarSkarS");
 }
@@ -88,19 +87,19 @@ TEST_F(Settings, ReadsValuesWithLowByteKeepsAndCuts) {
 TEST_F(Settings, AnyNonZeroAutoDetectMeansAutoSelect) {
   for (const char* value : {"1", "2", "-1", " 5"}) {
     Write(std::string("[PrjInfo]\nAutoDetect=") + value + "\n");
-    extras.AutoDetect = false;
+    ctx.ChipDetectAutoSelect = false;
     Load();
-    EXPECT_TRUE(extras.AutoDetect) << value;
+    EXPECT_TRUE(ctx.ChipDetectAutoSelect) << value;
   }
   Write("[PrjInfo]\nAutoDetect=abc\n");  // no digits reads as 0
   Load();
-  EXPECT_FALSE(extras.AutoDetect);
+  EXPECT_FALSE(ctx.ChipDetectAutoSelect);
 }
 
 TEST_F(Settings, SaveWritesEveryKeyInOrderWithTheLeadingSpace) {
   ctx.DeviceInfo.Language = 2;
   ctx.DeviceInfo.FilePath = "D:\\images";
-  extras.File = "";
+  ctx.RamFile.FileName = "";
   ctx.CurrentPrj.RamStartAddr = 0x80000000u;
   ctx.CurrentPrj.OprIdCheck = 1;
   ctx.CurrentPrj.OprErase = 0;
@@ -108,9 +107,9 @@ TEST_F(Settings, SaveWritesEveryKeyInOrderWithTheLeadingSpace) {
   ctx.CurrentPrj.OprVerify = 255;
   ctx.CurrentPrj.ChipName = "W25Q64";
   ctx.DeviceInfo.DefaultMode = "Velor";
-  extras.AutoDetect = false;
+  ctx.ChipDetectAutoSelect = false;
   ProfileFile profile(Path());
-  SaveSettings(ctx, profile, extras);
+  SaveSettings(ctx, profile);
   EXPECT_EQ(Contents(),
             "[SystemOption]\r\nLanguage= 2\r\nFilePath=D:\\images\r\nFile=\r\n"
             "[PrjInfo]\r\nRamStartAddr= -2147483648\r\nIdCheck= 1\r\nErase= 0\r\nWrite= 1\r\n"
@@ -122,7 +121,7 @@ TEST_F(Settings, SaveReplacesValuesAndKeepsForeignLines) {
   Load();
   ctx.CurrentPrj.ChipName = "MX25L128";
   ProfileFile profile(Path());
-  SaveSettings(ctx, profile, extras);
+  SaveSettings(ctx, profile);
   const std::string text = Contents();
   EXPECT_NE(text.find("; operator notes\r\n"), std::string::npos);
   EXPECT_NE(text.find("MyKey=kept\r\n"), std::string::npos);
@@ -134,7 +133,7 @@ TEST_F(Settings, SaveReplacesValuesAndKeepsForeignLines) {
 TEST_F(Settings, RoundTripGivesBackWhatWasSaved) {
   ctx.DeviceInfo.Language = 1;
   ctx.DeviceInfo.FilePath = "E:\\dumps";
-  extras.File = "E:\\dumps\\image 1.bin";
+  ctx.RamFile.FileName = "E:\\dumps\\image 1.bin";
   ctx.CurrentPrj.RamStartAddr = 0x1000;
   ctx.CurrentPrj.OprIdCheck = 1;
   ctx.CurrentPrj.OprErase = 0;
@@ -142,21 +141,23 @@ TEST_F(Settings, RoundTripGivesBackWhatWasSaved) {
   ctx.CurrentPrj.OprVerify = 1;
   ctx.CurrentPrj.ChipName = "GD25Q32";
   ctx.DeviceInfo.DefaultMode = "Skar";
-  extras.AutoDetect = false;
+  ctx.ChipDetectAutoSelect = false;
   {
     ProfileFile profile(Path());
-    SaveSettings(ctx, profile, extras);
+    SaveSettings(ctx, profile);
   }
   const Dev_Inf_Struct saved_info = ctx.DeviceInfo;
   const Prj_Info_Struct saved_prj = ctx.CurrentPrj;
-  const SettingsExtras saved_extras = extras;
+  const std::string saved_file = ctx.RamFile.FileName;
+  const bool saved_auto = ctx.ChipDetectAutoSelect;
   ctx.DeviceInfo = {};
   ctx.CurrentPrj = {};
-  extras = {};
+  ctx.RamFile.FileName.clear();
+  ctx.ChipDetectAutoSelect = true;
   Load();
   EXPECT_EQ(ctx.DeviceInfo.Language, saved_info.Language);
   EXPECT_EQ(ctx.DeviceInfo.FilePath, saved_info.FilePath);
-  EXPECT_EQ(extras.File, saved_extras.File);
+  EXPECT_EQ(ctx.RamFile.FileName, saved_file);
   EXPECT_EQ(ctx.CurrentPrj.RamStartAddr, saved_prj.RamStartAddr);
   EXPECT_EQ(ctx.CurrentPrj.OprIdCheck, saved_prj.OprIdCheck);
   EXPECT_EQ(ctx.CurrentPrj.OprErase, saved_prj.OprErase);
@@ -164,7 +165,7 @@ TEST_F(Settings, RoundTripGivesBackWhatWasSaved) {
   EXPECT_EQ(ctx.CurrentPrj.OprVerify, saved_prj.OprVerify);
   EXPECT_EQ(ctx.CurrentPrj.ChipName, saved_prj.ChipName);
   EXPECT_EQ(ctx.DeviceInfo.DefaultMode, saved_info.DefaultMode);
-  EXPECT_EQ(extras.AutoDetect, saved_extras.AutoDetect);
+  EXPECT_EQ(ctx.ChipDetectAutoSelect, saved_auto);
 }
 
 TEST(DefaultMode, LengthOutside4To8BecomesVelor) {
