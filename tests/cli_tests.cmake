@@ -27,14 +27,22 @@ endforeach()
 
 # The simulated programmer's identity, with a trace of the exact frames.
 run_cli(0 info_out --simulate --trace t.txt info)
-expect_contains("${info_out}" "Model:    Velor")
-expect_contains("${info_out}" "Firmware: ")
-expect_contains("${info_out}" "Serial:   ")
+foreach(line "Model:     Velor" "Firmware:  " "Hardware:  " "Serial:    " "Catalogue: V1.0.0")
+  expect_contains("${info_out}" "${line}")
+endforeach()
 file(READ "${WORK}/t.txt" trace)
 foreach(frame "OUT 02 10 00 01 00 00 03 B4" "OUT 02 11 00 01 00 00" "OUT 02 12 00 01 00 00"
               "OUT 02 13 00 01 00 00" " IN 02 10 00 01 ")
   expect_contains("${trace}" "${frame}")
 endforeach()
+
+# The catalogue, filtered; a quote in the text is just text.
+run_cli(0 chips --simulate chips --type "25 FLASH" --manufacturer winbond W25Q64)
+expect_contains("${chips}" "W25Q64")
+expect_contains("${chips}" "EF4017")
+expect_contains("${chips}" "8MB")
+run_cli(0 nothing chips "it's")
+expect_contains("${nothing}" "No chip matches")
 
 # A config file that is not there is an error that names it.
 run_cli(1 bad_config --simulate=missing.ini info)

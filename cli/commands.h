@@ -1,0 +1,22 @@
+// The subcommands of tessary-cli. Each lives in its own file and registers
+// itself on the application with the options it takes; its callback leaves
+// the process exit code in the shared CommandContext.
+#pragma once
+
+#include "cli/programmer_session.h"
+
+namespace CLI {
+class App;
+}
+
+namespace tessary::cli {
+
+struct CommandContext {
+  TransportOptions transport;
+  int exit_code = kExitOk;
+};
+
+void AddInfoCommand(CLI::App& app, CommandContext& context);
+void AddChipsCommand(CLI::App& app, CommandContext& context);
+
+}  // namespace tessary::cli
