@@ -18,5 +18,6 @@ struct CommandContext {
 
 void AddInfoCommand(CLI::App& app, CommandContext& context);
 void AddChipsCommand(CLI::App& app, CommandContext& context);
+void AddProbeCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
 
   AddInfoCommand(app, context);
   AddChipsCommand(app, context);
+  AddProbeCommand(app, context);
 
   try {
     app.parse(argc, argv);
