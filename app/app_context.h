@@ -16,9 +16,11 @@
 #include "catalogue/chip_database.h"
 #include "catalogue/chip_frame_state.h"
 #include "catalogue/chip_record.h"
+#include "catalogue/chip_search_state.h"
 #include "device/device_info.h"
 #include "device/device_link.h"
 #include "device/waits.h"
+#include "operations/bad_block_table.h"
 
 namespace tessary {
 
@@ -36,6 +38,9 @@ struct MainWindowState {
   bool HelpMenuVisible = false;
   bool NandMenusVisible = true;      // mnNandOption, mnProgChangeSPISpeed, SPIDMA1
   bool IgnoreInvalidBlocks = true;   // mmIgnoreInvalidBlocks ticked
+  bool NandOptionMenuVisible = true; // mnNandOption itself; a scan with a non-NAND chip hides it
+  std::uint8_t SpiClockTicked = 2;   // code (1..5) of the ticked SPI clock item, 0 none
+  bool SpiDmaEnableTicked = true;    // mnDMAEnable ticked, else mnDMADisable
   int SocketTypeIndex = 0;           // rgbSocketType: 0 single, 1 dual
   bool SocketTypeEnabled = true;
   bool SocketTypeVisible = true;
@@ -67,10 +72,12 @@ class AppContext {
   HexView Hex{RamFile, CurrentPrj};
   ChipDatabase Database;  // the catalogue and its one shared query
   ChipFrameState ChipFrame;
+  ChipSearchState ChipSearch;  // the chip search window
   std::array<bool, kAvailabilityTypeNames.size()> ChipTypeAvailability{};
   bool ChipDetectAutoSelect = true;  // mmChipDetectAuto ticked, else mmManuf
   MainWindowState Window;
   Dev_Language_Struct Texts;  // log and message texts of the current language
+  BadBlockTable BadBlocks;    // the last NAND bad-block scan
   LanguageState Language;     // captions of the current language
 
   // Sets a status-bar panel and shows it at once.

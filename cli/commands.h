@@ -18,6 +18,13 @@ struct CommandContext {
 
 void AddInfoCommand(CLI::App& app, CommandContext& context);
 void AddChipsCommand(CLI::App& app, CommandContext& context);
+void AddDetectCommand(CLI::App& app, CommandContext& context);
 void AddProbeCommand(CLI::App& app, CommandContext& context);
+void AddConvertCommand(CLI::App& app, CommandContext& context);
+void AddMergeCommand(CLI::App& app, CommandContext& context);
+void AddSocketsCommand(CLI::App& app, CommandContext& context);
+void AddSpiClockCommand(CLI::App& app, CommandContext& context);
+void AddDmaCommand(CLI::App& app, CommandContext& context);
+void AddNandScanCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

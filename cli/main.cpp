@@ -25,7 +25,14 @@ int main(int argc, char** argv) {
 
   AddInfoCommand(app, context);
   AddChipsCommand(app, context);
+  AddDetectCommand(app, context);
   AddProbeCommand(app, context);
+  AddConvertCommand(app, context);
+  AddMergeCommand(app, context);
+  AddSocketsCommand(app, context);
+  AddSpiClockCommand(app, context);
+  AddDmaCommand(app, context);
+  AddNandScanCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -1,6 +1,7 @@
 // Programmer arrival, identification and removal.
 #include "device/device_connection.h"
 
+#include "catalogue/chip_detection.h"
 #include "catalogue/chip_selection.h"
 #include "device/identity_queries.h"
 
@@ -64,6 +65,8 @@ bool IdentifyProgrammer(AppContext& ctx) {
   if (ctx.Database.IsOpen()) {
     try {
       LoadChipTypes(ctx);
+      // As if the operator had pressed the detection button.
+      (void)sbChipDetectClick(ctx);
     } catch (const DatabaseError& e) {
       ctx.log.LogStamped(e.what(), LogColour::Error);
     }

@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "app/app_context.h"
+#include "app/start_up.h"
 #include "device/device_connection.h"
+#include "device/hardware_info.h"
 #include "device/identity_queries.h"
+#include "operations/chip_commands.h"
+#include "sim/simulated_link.h"
+#include "support/program_folder.h"
 #include "support/recording_panel.h"
 #include "support/scripted_link.h"
 
@@ -166,6 +171,134 @@ TEST_F(Connection, RemovalWithoutALinkDoesNothing) {
   OnProgrammerRemoved(ctx);
   EXPECT_TRUE(ctx.log.Lines().empty());
   EXPECT_TRUE(panel.status.empty());
+}
+
+
+// The program started on the real catalogue, then a simulated programmer
+// found by the scan: identification, chip types and detection in one go.
+struct ConnectionEndToEnd : ::testing::Test {
+  explicit ConnectionEndToEnd(sim::SimulatorConfig config = sim::DefaultSimulatorConfig())
+      : usb(std::move(config), clock) {
+    ctx.ProgramFolder = folder.path();
+    clock.SetTimeOfDay(14, 0, 0);
+    const StartUpOutcome outcome = RunStartUp(ctx);
+    EXPECT_TRUE(outcome.ok) << outcome.message;
+  }
+  testing::ProgramFolder folder;
+  VirtualClock clock;
+  testing::RecordingPanel panel;
+  sim::SimulatedLink usb;
+  AppContext ctx{clock, panel, usb};
+};
+
+TEST_F(ConnectionEndToEnd, ScanIdentifiesLoadsTypesAndDetectsTheW25Q64) {
+  ctx.ChipFrame.cmbChipType.Clear();
+  ScanForProgrammer(ctx);
+
+  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_EQ(ctx.DeviceInfo.DevName, "Velor");
+  EXPECT_EQ(ctx.ChipFrame.cmbChipType.items.size(), 8u) << "the Velor's chip types";
+  EXPECT_EQ(ctx.ChipFrame.cmbChipType.text, "25 FLASH");
+  EXPECT_EQ(ctx.ChipFrame.cmbDownChipManuf.text, "WINBOND");
+  EXPECT_EQ(ctx.ChipFrame.cmbDownChipName.text, "W25Q64");
+  EXPECT_EQ(ctx.CurrentPrj.ChipName, "W25Q64");
+  EXPECT_EQ(ctx.CurrentPrj.ChipSize, 8u << 20);
+
+  const std::vector<LogEntry>& lines = ctx.log.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].colour, LogColour::Highlight) << "the programmer line";
+  EXPECT_EQ(lines[1].text, "14:00:00 检测并识别到芯片，型号：W25Q64 容量：8MB");
+  EXPECT_EQ(lines[1].colour, LogColour::Success);
+
+  sim::SimulatedProgrammer& programmer = usb.programmer();
+  EXPECT_EQ(programmer.wire().CountFrames(kOpReadChipId), 1u);
+  ASSERT_TRUE(programmer.chip_parameters().has_value());
+  EXPECT_EQ(programmer.chip_parameters()->type, 1) << "25 FLASH";
+  EXPECT_EQ(programmer.chip_parameters()->chip_size, 8u << 20);
+}
+
+sim::SimulatorConfig BootLoaderConfig() {
+  sim::SimulatorConfig config = sim::DefaultSimulatorConfig();
+  config.start_in_boot_loader = true;
+  return config;
+}
+
+struct ConnectionToBootLoader : ConnectionEndToEnd {
+  ConnectionToBootLoader() : ConnectionEndToEnd(BootLoaderConfig()) {}
+};
+
+TEST_F(ConnectionToBootLoader, NoChipTypesAndNoDetection) {
+  const std::vector<std::string> types = ctx.ChipFrame.cmbChipType.items;
+  ScanForProgrammer(ctx);
+  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_EQ(usb.programmer().wire().CountFrames(kOpReadChipId), 0u);
+  EXPECT_EQ(ctx.ChipFrame.cmbChipType.items, types);
+  EXPECT_EQ(ctx.CurrentPrj.ChipName, "24C02");
+  EXPECT_EQ(ctx.log.Lines().size(), 1u);
+}
+
+// The hardware information dialog.
+struct HardwareInfo : ::testing::Test {
+  explicit HardwareInfo(bool with_languages = false) : folder(false, with_languages) {
+    ctx.ProgramFolder = folder.path();
+    clock.SetTimeOfDay(9, 0, 0);
+    ctx.DeviceInfo.FirmVer = "V1.2.3";
+    ctx.DeviceInfo.HardVer = "HW-V2.1";
+    ctx.DeviceInfo.DevName = "Velor";
+    ctx.DeviceInfo.DevSN = "SN-7";
+    ctx.link.LinkOpen = true;
+  }
+  testing::ProgramFolder folder;
+  VirtualClock clock;
+  testing::RecordingPanel panel;
+  testing::ScriptedLink usb{clock};
+  AppContext ctx{clock, panel, usb};
+};
+
+TEST_F(HardwareInfo, OfflineBothHandlersOnlyLogTheOfflineLine) {
+  ctx.link.LinkOpen = false;
+  EXPECT_FALSE(MenuHardInfoClick(ctx).has_value());
+  EXPECT_FALSE(sbDevInfoClick(ctx).has_value());
+  ASSERT_EQ(ctx.log.Lines().size(), 2u);
+  for (const LogEntry& line : ctx.log.Lines()) {
+    EXPECT_EQ(line.text, "09:00:00 设备离线");
+    EXPECT_EQ(line.colour, LogColour::Error);
+  }
+}
+
+TEST_F(HardwareInfo, TheMenuShowsEverythingTheButtonOnlyModelAndSerial) {
+  const std::optional<HardwareInfoView> menu = MenuHardInfoClick(ctx);
+  ASSERT_TRUE(menu.has_value());
+  EXPECT_TRUE(menu->VersionsVisible);
+  EXPECT_EQ(menu->Caption, "硬件信息");
+  EXPECT_EQ(menu->DevNameLabel, "设备名：");
+  EXPECT_EQ(menu->SerialLabel, "序列号：");
+  EXPECT_EQ(menu->FirmwareLabel, "固件版本：");
+  EXPECT_EQ(menu->HardwareLabel, "硬件版本：");
+  EXPECT_EQ(menu->FirmVer, "V1.2.3");
+  EXPECT_EQ(menu->HardVer, "HW-V2.1");
+  EXPECT_EQ(menu->DevName, "Velor");
+  EXPECT_EQ(menu->DevSN, "SN-7");
+
+  const std::optional<HardwareInfoView> button = sbDevInfoClick(ctx);
+  ASSERT_TRUE(button.has_value());
+  EXPECT_FALSE(button->VersionsVisible);
+  EXPECT_EQ(button->DevSN, "SN-7");
+  EXPECT_TRUE(ctx.log.Lines().empty());
+}
+
+struct HardwareInfoWithLanguages : HardwareInfo {
+  HardwareInfoWithLanguages() : HardwareInfo(true) {}
+};
+
+TEST_F(HardwareInfoWithLanguages, LabelsComeFromTheCurrentLanguageFileEachTime) {
+  ctx.DeviceInfo.Language = 2;
+  EXPECT_EQ(MenuHardInfoClick(ctx)->Caption, "Hardware Information");
+  EXPECT_EQ(MenuHardInfoClick(ctx)->DevNameLabel, "Model:");
+  folder.WriteFile("EN.ini", "[HardInfo]\nDevName=Programmer:\n");
+  const HardwareInfoView view = *MenuHardInfoClick(ctx);
+  EXPECT_EQ(view.DevNameLabel, "Programmer:");
+  EXPECT_EQ(view.Caption, "硬件信息") << "a key the file lacks takes the built-in text";
 }
 
 }  // namespace

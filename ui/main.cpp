@@ -1,6 +1,6 @@
 // The desktop program: picks the transport (the programmer on the bus, or the
-// demo programmer with --simulate), optionally traces it, and runs the main
-// window.
+// demo programmer with --simulate), optionally traces it, starts up in the
+// executable's folder and runs the main window.
 #include "app/app_context.h"
 #include "app/clock.h"
 #include "device/libusb_link.h"
@@ -105,8 +105,12 @@ int main(int argc, char** argv) {
 
   tessary::QtOperatorPanel panel;
   tessary::AppContext ctx(clock, panel, usb);
-  const std::filesystem::path program_folder = QCoreApplication::applicationDirPath().toStdString();
-  tessary::MainWindow window(ctx, panel, program_folder);
+  ctx.ProgramFolder = QCoreApplication::applicationDirPath().toStdString();
+  // Made first and hidden, so what the start-up reports lands in its log,
+  // bars and status bar.
+  tessary::MainWindow window(ctx, panel, ctx.ProgramFolder);
+  const tessary::StartUpOutcome outcome = window.StartUp();
+  if (!outcome.ok) return Fail(QString::fromStdString(outcome.message));
   if (options->simulate) window.SetTitleSuffix(" [demo]");
   window.show();
   return QApplication::exec();

@@ -1,23 +1,46 @@
 // The main window: composition and event forwarding.
 #include "ui/main_window.h"
 
+#include "app/about.h"
 #include "app/file_drop.h"
+#include "app/language.h"
+#include "app/settings.h"
+#include "buffer/buffer_tools.h"
+#include "buffer/file_commands.h"
+#include "catalogue/chip_detection.h"
+#include "catalogue/chip_search.h"
 #include "device/device_connection.h"
+#include "device/hardware_info.h"
+#include "operations/programmer_options.h"
+#include "ui/about_dialog.h"
+#include "ui/chip_search_window.h"
+#include "ui/chip_selection_frame.h"
+#include "ui/error_box.h"
+#include "ui/file_edit_dialog.h"
+#include "ui/file_merge_window.h"
+#include "ui/hardware_info_dialog.h"
+#include "ui/hex_view_pane.h"
 #include "ui/main_window_menus.h"
 #include "ui/qt_operator_panel.h"
+#include "ui/user_chip_window.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScopedValueRollback>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include <algorithm>
@@ -37,8 +60,30 @@ constexpr int kMassChipCheckIntervalMs = 2000;
 constexpr int kDeviceEventsIntervalMs = 100;
 
 constexpr std::string_view kDialogFilter = "Bin File|*.bin|用过的文件|*.usd|ALL|*.*";
-constexpr std::string_view kDropFilter =
-    "Bin File|*.bin|Cap File|*.cap|Hex File|*.hex|Rom File|*.rom|ALL|*.*";
+
+QString FromCore(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path ToPath(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+  return QString::fromStdU16String(path.u16string());
+}
+
+// The desktop's own dialogs.
+std::optional<std::filesystem::path> DesktopFileDialog(QWidget* parent,
+                                                       const FileDialogRequest& request) {
+  const QString filter = request.name_filters.join(QStringLiteral(";;"));
+  const QString chosen =
+      request.kind == FileDialogRequest::Kind::Open
+          ? QFileDialog::getOpenFileName(parent, request.title, request.start, filter)
+          : QFileDialog::getSaveFileName(parent, request.title, request.start, filter);
+  if (chosen.isEmpty()) return std::nullopt;
+  return ToPath(chosen);
+}
 
 QTimer* MakeTimer(QObject* owner, const char* name, int interval_ms) {
   auto* timer = new QTimer(owner);
@@ -58,15 +103,26 @@ MainWindow::MainWindow(AppContext& ctx, QtOperatorPanel& panel,
 
   menuBar()->setObjectName("MainMenu");
   BuildMainMenus(*menuBar());
-  widgets_ = BuildMainWindowWidgets(*this);
+  widgets_ = BuildMainWindowWidgets(*this, ctx_);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
   setAcceptDrops(true);
 
   odBin_ = {NameFiltersFromPipeList(kDialogFilter), QStringLiteral("..//"), {}};
   sdMain_ = {NameFiltersFromPipeList(kDialogFilter), {}, {}};
 
-  connect(menuItem("Menu_File_Exit"), &QAction::triggered, this, &MainWindow::Menu_File_ExitClick);
-  widgets_.memLog->viewport()->installEventFilter(this);
+  choose_file_ = [this](const FileDialogRequest& request) {
+    return DesktopFileDialog(this, request);
+  };
+
+  // The other windows, made once and only shown and hidden from here on.
+  frmFileEdit_ = new TfrmFileEdit(ctx_, this);
+  frmAbout_ = new AboutDialog(this);
+  frmHardInfo_ = new HardwareInfoDialog(this);
+  frmFileCombin_ = new TfrmFileCombin(panel_, this);
+  frmChipFind_ = new ChipSearchWindow(ctx_, this);
+  frmUserImportChip_ = new TfrmUserImportChip(ctx_, this);
+
+  WireEvents();
 
   TimerScan = MakeTimer(this, "TimerScan", kScanIntervalMs);
   connect(TimerScan, &QTimer::timeout, this, &MainWindow::TimerForMassProduct);
@@ -92,6 +148,102 @@ QAction* MainWindow::menuItem(const QString& name) const {
   return menuBar()->findChild<QAction*>(name);
 }
 
+template <typename Handler>
+void MainWindow::RunHandler(Handler&& handler) {
+  RunGuarded(this, std::forward<Handler>(handler));
+  RenderWindowState();
+}
+
+void MainWindow::WireEvents() {
+  const MainWindowWidgets& w = widgets_;
+  ConnectMenu("Menu_File_Open", &MainWindow::sbOpenFileClick);
+  ConnectMenu("Menu_File_Save", &MainWindow::Menu_File_SaveAsClick);
+  ConnectMenu("Menu_File_SaveAs", &MainWindow::Menu_File_SaveAsClick);
+  ConnectMenu("Menu_File_MenuMerge", &MainWindow::Menu_File_MenuMergeClick);
+  ConnectMenu("Menu_File_Exit", &MainWindow::Menu_File_ExitClick);
+  ConnectMenu("MenuBufferFill", &MainWindow::MenuBufferFillClick);
+  ConnectMenu("MenuBufferFind", &MainWindow::MenuBufferFindClick);
+  ConnectMenu("MenuBufferFindNext", &MainWindow::MenuBufferFindNextClick);
+  ConnectMenu("MenuBufferGoto", &MainWindow::MenuBufferGotoClick);
+  ConnectMenu("MenuHardInfo", &MainWindow::MenuHardInfoClick);
+  ConnectMenu("mmChipDetectAuto", &MainWindow::mmChipDetectAutoClick);
+  ConnectMenu("mmManuf", &MainWindow::mmManufClick);
+  for (const SpiClockItem& item : kSpiClockItems) {
+    QAction* action = menuItem(FromCore(item.name));
+    connect(action, &QAction::triggered, this,
+            [this, code = item.code] { SpiClockItemClick(code); });
+  }
+  connect(menuBar()->findChild<QMenu*>("mnProgChangeSPISpeed"), &QMenu::aboutToShow, this,
+          &MainWindow::mnProgChangeSPISpeedClick);
+  ConnectMenu("mnDMAEnable", &MainWindow::mnDMAEnableClick);
+  ConnectMenu("mnDMADisable", &MainWindow::mnDMADisableClick);
+  ConnectMenu("mmBlockInit", &MainWindow::mmBlockInitClick);
+  ConnectMenu("mmIgnoreInvalidBlocks", &MainWindow::mmIgnoreInvalidBlocksClick);
+  ConnectMenu("MenuAddChip", &MainWindow::MenuAddChipClick);
+  ConnectMenu("Menu_Settings_Lang_CN", &MainWindow::Menu_Settings_Lang_CNClick);
+  ConnectMenu("Menu_Settings_Lang_TC", &MainWindow::Menu_Settings_Lang_TCClick);
+  ConnectMenu("Menu_Settings_Lang_EN", &MainWindow::Menu_Settings_Lang_ENClick);
+  ConnectMenu("Menu_About", &MainWindow::Menu_AboutClick);
+
+  connect(w.sbOpenFile, &QToolButton::clicked, this, &MainWindow::sbOpenFileClick);
+  connect(w.sbSaveFile, &QToolButton::clicked, this, &MainWindow::Menu_File_SaveAsClick);
+  connect(w.sbBufferFill, &QToolButton::clicked, this, &MainWindow::MenuBufferFillClick);
+  connect(w.sbDevInfo, &QToolButton::clicked, this, &MainWindow::sbDevInfoClick);
+  connect(w.sbAbout, &QToolButton::clicked, this, &MainWindow::Menu_AboutClick);
+  connect(w.frameChipInfoMain, &ChipSelectionFrame::sbChipDetectClick, this,
+          &MainWindow::sbChipDetectClick);
+  connect(w.frameChipInfoMain, &ChipSelectionFrame::sbChipFindClick, this,
+          &MainWindow::sbChipFindClick);
+  connect(frmChipFind_, &ChipSearchWindow::chipPicked, this, &MainWindow::RenderWindowState);
+  connect(w.rgbSocketTypeItems, &QButtonGroup::idClicked, this, [this](int id) {
+    ctx_.Window.SocketTypeIndex = id;
+    rgbSocketTypeClick();
+  });
+  w.memLog->viewport()->installEventFilter(this);
+
+  connect(w.hexView, &HexViewPane::checkSumTextChanged, this,
+          [this](const QString& text) { ctx_.SetStatusPanel(3, text.toStdString()); });
+  connect(frmFileEdit_, &TfrmFileEdit::hexSelectionRequested, this,
+          [this](quint32 start, quint32 length) { SelectHexRange(start, length); });
+
+  // The merge window picks its files with the main window's odBin and sdMain.
+  const auto chooser = [this](FileDialogRequest::Kind kind) {
+    return [this, kind](const QString& title, std::string_view filter) {
+      return ChooseFile(
+          {kind, title, NameFiltersFromPipeList(filter),
+           kind == FileDialogRequest::Kind::Open ? odBin_.file_name : sdMain_.file_name});
+    };
+  };
+  frmFileCombin_->setOpenFileChooser(chooser(FileDialogRequest::Kind::Open));
+  frmFileCombin_->setSaveFileChooser(chooser(FileDialogRequest::Kind::Save));
+}
+
+std::optional<std::filesystem::path> MainWindow::ChooseFile(const FileDialogRequest& request) {
+  return choose_file_(request);
+}
+
+void MainWindow::ConnectMenu(const char* name, void (MainWindow::*handler)()) {
+  QAction* item = menuItem(QString::fromLatin1(name));
+  Q_ASSERT(item != nullptr);
+  connect(item, &QAction::triggered, this, handler);
+}
+
+StartUpOutcome MainWindow::StartUp() {
+  ctx_.ProgramFolder = program_folder_;
+  StartUpOutcome outcome = RunStartUp(ctx_);
+  if (!outcome.ok) return outcome;
+  started_up_ = true;
+
+  odBin_.directory = QString::fromStdString(ctx_.Window.OpenDialogFolder);
+  odBin_.file_name = QString::fromStdString(ctx_.Window.OpenDialogFile);
+  // TfrmAbout's own creation step: its partner slots, read once.
+  RunGuarded(this, [this] { frmAbout_->ShowPartners(LoadAboutPartners(ctx_.Database)); });
+
+  RenderWindowState();
+  RenderLanguage();
+  return outcome;
+}
+
 void MainWindow::SetTitleSuffix(const QString& suffix) {
   title_suffix_ = suffix;
   RenderWindowState();
@@ -99,19 +251,47 @@ void MainWindow::SetTitleSuffix(const QString& suffix) {
 
 void MainWindow::RenderWindowState() {
   const MainWindowState& state = ctx_.Window;
-  setWindowTitle(QString::fromStdString(ctx_.Texts.MainSoftWareInfo) + title_suffix_);
+  const std::string& title = state.Title.empty() ? ctx_.Texts.MainSoftWareInfo : state.Title;
+  setWindowTitle(QString::fromStdString(title) + title_suffix_);
   for (std::size_t i = 0; i < state.StatusPanels.size(); ++i) {
     widgets_.StatusPanels[i]->setText(QString::fromStdString(state.StatusPanels[i]));
   }
+  widgets_.stResult->setText(QString::fromStdString(state.ResultText));
 
   QAction* offline = menuItem("MenuPrjOffline");
   offline->setVisible(state.PrjOfflineMenuVisible);
   offline->setEnabled(state.PrjOfflineMenuEnabled);
+  menuItem("MenuHelp")->setVisible(state.HelpMenuVisible);
+  for (const char* name : {"mnNandOption", "mnProgChangeSPISpeed", "SPIDMA1"}) {
+    menuItem(name)->setVisible(state.NandMenusVisible);
+  }
+  menuItem("mnNandOption")->setVisible(state.NandMenusVisible && state.NandOptionMenuVisible);
+  menuItem("mmIgnoreInvalidBlocks")->setChecked(state.IgnoreInvalidBlocks);
+  for (const SpiClockItem& item : kSpiClockItems) {
+    menuItem(FromCore(item.name))->setChecked(item.code == state.SpiClockTicked);
+  }
+  menuItem("mnDMAEnable")->setChecked(state.SpiDmaEnableTicked);
+  menuItem("mnDMADisable")->setChecked(!state.SpiDmaEnableTicked);
+  menuItem("mmChipDetectAuto")->setChecked(ctx_.ChipDetectAutoSelect);
+  menuItem("mmManuf")->setChecked(!ctx_.ChipDetectAutoSelect);
 
   if (QAbstractButton* item = widgets_.rgbSocketTypeItems->button(state.SocketTypeIndex)) {
     item->setChecked(true);
   }
   widgets_.rgbSocketType->setEnabled(state.SocketTypeEnabled);
+  widgets_.rgbSocketType->setVisible(state.SocketTypeVisible);
+  widgets_.imgSocketPinout->setVisible(state.Pinout == SocketPinout::Standard);
+  widgets_.imgSocketPinout1->setVisible(state.Pinout == SocketPinout::Pinout1);
+  widgets_.imgSocketPinout10->setVisible(state.Pinout == SocketPinout::Pinout10);
+  widgets_.imgSocketPinout20->setVisible(state.Pinout == SocketPinout::Pinout20);
+
+  widgets_.frameChipInfoMain->Render();
+  // The detection and the frame's search button open it through the core;
+  // a hidden window has nothing to keep up to date.
+  if (ctx_.ChipSearch.Visible || frmChipFind_->isVisible()) frmChipFind_->Render();
+
+  odBin_.directory = FromCore(state.OpenDialogFolder);
+  odBin_.file_name = FromCore(state.OpenDialogFile);
 
   // Restarting a running timer would push its next tick back.
   if (!state.TimerScanEnabled) {
@@ -121,11 +301,203 @@ void MainWindow::RenderWindowState() {
   }
 }
 
+void MainWindow::RenderLanguage() {
+  const LanguageState& language = ctx_.Language;
+  // Nothing applied yet: the design captions stay.
+  if (language.captions.captions.empty()) return;
+  for (const auto& [object, caption] : language.captions.captions) {
+    SetCaption(QString::fromStdString(object), QString::fromStdString(caption));
+  }
+  for (std::size_t i = 0; i < language.captions.socket_items.size(); ++i) {
+    widgets_.rgbSocketTypeItems->button(static_cast<int>(i))
+        ->setText(QString::fromStdString(language.captions.socket_items[i]));
+  }
+  if (QAbstractButton* item = widgets_.rgbSocketTypeItems->button(language.socket_item_index)) {
+    item->setChecked(true);
+  }
+  for (LanguageMenuItem item : {LanguageMenuItem::SimplifiedChinese,
+                                LanguageMenuItem::TraditionalChinese, LanguageMenuItem::English}) {
+    QAction* action = menuItem(QString::fromLatin1(LanguageMenuObjectName(item).data()));
+    if (item == language.checked_item) {
+      action->setChecked(true);
+    } else if (language.uncheck_others) {
+      action->setChecked(false);
+    }
+  }
+}
+
+void MainWindow::SetCaption(const QString& object, const QString& caption) {
+  if (QAction* item = menuItem(object)) {
+    item->setText(caption);
+    return;
+  }
+  if (widgets_.frameChipInfoMain->SetCaption(object, caption)) return;
+  QWidget* widget = findChild<QWidget*>(object);
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(caption);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(caption);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    group->setTitle(caption);
+  }
+}
+
 void MainWindow::Menu_File_ExitClick() { close(); }
+
+void MainWindow::Menu_File_MenuMergeClick() {
+  // Showing sizes a window that nobody resized to its layout; that size must
+  // be known before the window is centred on it.
+  if (!frmFileCombin_->testAttribute(Qt::WA_Resized)) {
+    frmFileCombin_->ensurePolished();
+    if (QLayout* layout = frmFileCombin_->layout()) layout->activate();
+    frmFileCombin_->adjustSize();
+  }
+  frmFileCombin_->ShowCentredOver(*this);
+}
+
+void MainWindow::MenuAddChipClick() { frmUserImportChip_->MenuAddChipClick(); }
 
 void MainWindow::memLogDblClick() { ctx_.log.Clear(); }
 
-void MainWindow::TimerForMassProduct() { ScanForProgrammer(ctx_); }
+void MainWindow::TimerForMassProduct() {
+  // An identified programmer starts a chip detection, which reads the
+  // catalogue.
+  RunHandler([this] { ScanForProgrammer(ctx_); });
+}
+
+void MainWindow::sbChipDetectClick() {
+  RunHandler([this] { (void)tessary::sbChipDetectClick(ctx_); });
+}
+
+void MainWindow::sbChipFindClick() {
+  RunHandler([this] { tessary::sbChipFindClick(ctx_); });
+}
+
+void MainWindow::sbDevInfoClick() {
+  RunHandler([this] {
+    if (const std::optional<HardwareInfoView> view = tessary::sbDevInfoClick(ctx_)) {
+      frmHardInfo_->ShowView(*view);
+    }
+  });
+}
+
+void MainWindow::MenuHardInfoClick() {
+  RunHandler([this] {
+    if (const std::optional<HardwareInfoView> view = tessary::MenuHardInfoClick(ctx_)) {
+      frmHardInfo_->ShowView(*view);
+    }
+  });
+}
+
+void MainWindow::mmChipDetectAutoClick() {
+  RunHandler([this] { tessary::mmChipDetectAutoClick(ctx_); });
+}
+
+void MainWindow::mmManufClick() {
+  RunHandler([this] { tessary::mmManufClick(ctx_); });
+}
+
+void MainWindow::rgbSocketTypeClick() {
+  RunHandler([this] { tessary::rgbSocketTypeClick(ctx_); });
+}
+
+void MainWindow::SpiClockItemClick(std::uint8_t code) {
+  RunHandler([this, code] { (void)ChangeSpiClock(ctx_, code); });
+}
+
+void MainWindow::mnProgChangeSPISpeedClick() {
+  RunHandler([this] { tessary::mnProgChangeSPISpeedClick(ctx_); });
+}
+
+void MainWindow::mnDMAEnableClick() {
+  RunHandler([this] { (void)tessary::mnDMAEnableClick(ctx_); });
+}
+
+void MainWindow::mnDMADisableClick() {
+  RunHandler([this] { (void)tessary::mnDMADisableClick(ctx_); });
+}
+
+void MainWindow::mmBlockInitClick() {
+  RunHandler([this] { (void)tessary::mmBlockInitClick(ctx_); });
+}
+
+void MainWindow::mmIgnoreInvalidBlocksClick() {
+  RunHandler([this] { tessary::mmIgnoreInvalidBlocksClick(ctx_); });
+}
+
+void MainWindow::sbOpenFileClick() {
+  odBin_.name_filters = NameFiltersFromPipeList(kOpenDialogFilter);
+  const FileDialogRequest request{FileDialogRequest::Kind::Open, FromCore(OpenDialogTitle(ctx_)),
+                                  odBin_.name_filters,
+                                  odBin_.file_name.isEmpty() ? odBin_.directory : odBin_.file_name};
+  const std::optional<std::filesystem::path> chosen = ChooseFile(request);
+  RunHandler([this, &chosen] { (void)OpenDataFile(ctx_, chosen); });
+}
+
+void MainWindow::Menu_File_SaveAsClick() {
+  sdMain_.name_filters = NameFiltersFromPipeList(kSaveDialogFilter);
+  const FileDialogRequest request{FileDialogRequest::Kind::Save, FromCore(kSaveDialogTitle),
+                                  sdMain_.name_filters, sdMain_.file_name};
+  const std::optional<std::filesystem::path> chosen = ChooseFile(request);
+  if (chosen) sdMain_.file_name = FromPath(*chosen);
+  RunHandler([this, &chosen] { (void)SaveBufferAs(ctx_, chosen); });
+}
+
+void MainWindow::MenuBufferFillClick() { frmFileEdit_->ShowFill(); }
+
+void MainWindow::MenuBufferFindClick() { frmFileEdit_->ShowFind(); }
+
+void MainWindow::MenuBufferGotoClick() { frmFileEdit_->ShowGoto(); }
+
+void MainWindow::MenuBufferFindNextClick() {
+  if (const std::optional<HexRange> found = tessary::MenuBufferFindNextClick(ctx_)) {
+    SelectHexRange(found->start, found->length);
+  }
+}
+
+void MainWindow::SelectHexRange(std::uint32_t start, std::uint32_t length) {
+  // The view keeps one selected digit, where a typed digit goes; the mark
+  // covers the whole sequence until the next change of the view.
+  ctx_.Hex.Click(start);
+  QTextEdit* pane = widgets_.reDownFile;
+  QTextEdit::ExtraSelection mark;
+  mark.cursor = QTextCursor(pane->document());
+  const int end =
+      std::min(static_cast<int>(start + length), pane->document()->characterCount() - 1);
+  mark.cursor.setPosition(std::min(static_cast<int>(start), end));
+  mark.cursor.setPosition(end, QTextCursor::KeepAnchor);
+  mark.format.setBackground(pane->palette().brush(QPalette::Active, QPalette::Highlight));
+  mark.format.setForeground(pane->palette().brush(QPalette::Active, QPalette::HighlightedText));
+  pane->setExtraSelections({mark});
+  pane->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::Menu_AboutClick() {
+  frmAbout_->ShowTexts(AboutDialogTexts(ctx_));
+  frmAbout_->move(frameGeometry().center() - frmAbout_->rect().center());
+  frmAbout_->show();
+  frmAbout_->raise();
+  frmAbout_->activateWindow();
+}
+
+void MainWindow::Menu_Settings_Lang_CNClick() {
+  ChooseLanguageClick(LanguageCodeOf(LanguageMenuItem::SimplifiedChinese));
+}
+
+void MainWindow::Menu_Settings_Lang_TCClick() {
+  ChooseLanguageClick(LanguageCodeOf(LanguageMenuItem::TraditionalChinese));
+}
+
+void MainWindow::Menu_Settings_Lang_ENClick() {
+  ChooseLanguageClick(LanguageCodeOf(LanguageMenuItem::English));
+}
+
+void MainWindow::ChooseLanguageClick(std::int32_t language) {
+  ctx_.Language = ChooseLanguage(ctx_, language, program_folder_);
+  ctx_.Window.Title = ctx_.Language.title;
+  RenderWindowState();
+  RenderLanguage();
+}
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   const QList<QUrl> urls = event->mimeData()->urls();
@@ -142,9 +514,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
   }
   event->acceptProposedAction();
   if (const std::optional<std::string> offered = FilesDropped(ctx_, paths)) {
-    odBin_.name_filters = NameFiltersFromPipeList(kDropFilter);
+    odBin_.name_filters = NameFiltersFromPipeList(kOpenDialogFilter);
+    ctx_.Window.OpenDialogFile = *offered;
     odBin_.file_name = QString::fromStdString(*offered);
-    // The file-import dialog takes the offered file from here once it exists.
+    frmFileEdit_->ShowImport(std::filesystem::path(*offered));
   }
 }
 
@@ -154,7 +527,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::FormClose() {
-  // The settings are saved here, before the window goes, once they exist.
+  // A window whose start-up never ran holds no settings worth keeping.
+  if (!started_up_) return;
+  ProfileFile settings(SettingsFilePath(program_folder_));
+  SaveSettings(ctx_, settings);
+  std::vector<std::uint8_t>().swap(ctx_.RamFile.Data);
+  ctx_.RamFile.DataLen = 0;
+  ctx_.RamFile.ViewTop = 0;
+  ctx_.Hex.BufferChanged();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,22 +1,32 @@
 // The main window: composes the tool panel, chip panel, hex view, log and
-// status bar, renders the core's window state and forwards the operator's
-// and the system's events (menus, timers, device notices, dropped files) to
-// the core.
+// status bar, runs the start-up sequence, renders the core's window state
+// and language, and forwards the operator's and the system's events (menus,
+// timers, device notices, dropped files) to the core.
 #pragma once
 
 #include "app/app_context.h"
+#include "app/start_up.h"
 #include "device/usb_link.h"
 #include "ui/main_window_layout.h"
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 class QTimer;
 
 namespace tessary {
 
+class AboutDialog;
+class ChipSearchWindow;
+class HardwareInfoDialog;
 class QtOperatorPanel;
+class TfrmFileCombin;
+class TfrmFileEdit;
+class TfrmUserImportChip;
 
 // What the open and save dialogs start with; the dialogs themselves are made
 // when the operator asks for one.
@@ -25,6 +35,17 @@ struct FileDialogSetup {
   QString directory;
   QString file_name;
 };
+
+// What an open or save dialog is asked to show.
+struct FileDialogRequest {
+  enum class Kind : std::uint8_t { Open, Save };
+  Kind kind = Kind::Open;
+  QString title;
+  QStringList name_filters;
+  QString start;  // the file (or folder) the dialog starts at
+};
+// Shows a file dialog; the chosen path, or nothing when cancelled.
+using FileChooser = std::function<std::optional<std::filesystem::path>(const FileDialogRequest&)>;
 
 class MainWindow final : public QMainWindow {
   Q_OBJECT
@@ -36,9 +57,27 @@ class MainWindow final : public QMainWindow {
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  // FormCreate: runs the start-up sequence in the program folder and, when
+  // it succeeds, fills the about dialog's partner slots and shows the
+  // outcome. The caller shows the message of a failed start and ends
+  // without showing the window; only a started window saves the settings
+  // when it closes.
+  [[nodiscard]] StartUpOutcome StartUp();
+
   [[nodiscard]] const MainWindowWidgets& widgets() const { return widgets_; }
   [[nodiscard]] FileDialogSetup& odBin() { return odBin_; }
   [[nodiscard]] FileDialogSetup& sdMain() { return sdMain_; }
+  [[nodiscard]] AboutDialog* frmAbout() const { return frmAbout_; }
+  [[nodiscard]] TfrmFileEdit* frmFileEdit() const { return frmFileEdit_; }
+  [[nodiscard]] HardwareInfoDialog* frmHardInfo() const { return frmHardInfo_; }
+  [[nodiscard]] ChipSearchWindow* frmChipFind() const { return frmChipFind_; }
+  [[nodiscard]] TfrmFileCombin* frmFileCombin() const { return frmFileCombin_; }
+  [[nodiscard]] TfrmUserImportChip* frmUserImportChip() const { return frmUserImportChip_; }
+
+  // Replaces the desktop's file dialogs (odBin, sdMain and the windows that
+  // borrow them), e.g. with a scripted answer.
+  void SetFileChooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
+  [[nodiscard]] std::optional<std::filesystem::path> ChooseFile(const FileDialogRequest& request);
   // The executable's folder: settings, language files, catalogue, Icon, temp.
   [[nodiscard]] const std::filesystem::path& programFolder() const { return program_folder_; }
 
@@ -48,15 +87,46 @@ class MainWindow final : public QMainWindow {
   // Appended to the title, e.g. to mark the demo programmer.
   void SetTitleSuffix(const QString& suffix);
 
-  // Shows the core's MainWindowState: the status panels, the offline-project
-  // menu, the socket mode and the scan timer; and the title of the current
-  // language.
+  // Shows the core's MainWindowState (title, status bar, result text, menus,
+  // socket mode and pictures, scan timer) and the chip selection frame.
   void RenderWindowState();
+  // Shows ctx.Language: the captions, the programming-mode items and the
+  // ticked language.
+  void RenderLanguage();
 
   // Event handlers, named after their component and event.
   void Menu_File_ExitClick();
+  void Menu_File_MenuMergeClick();
+  void MenuAddChipClick();
   void memLogDblClick();
   void TimerForMassProduct();  // TimerScan's tick: the programmer scan
+  void Menu_AboutClick();
+  void Menu_Settings_Lang_CNClick();
+  void Menu_Settings_Lang_TCClick();
+  void Menu_Settings_Lang_ENClick();
+  void sbChipDetectClick();
+  void sbChipFindClick();
+  void sbDevInfoClick();
+  void MenuHardInfoClick();
+  void mmChipDetectAutoClick();
+  void mmManufClick();
+  void rgbSocketTypeClick();
+  void SpiClockItemClick(std::uint8_t code);  // N18MHz1Click ... N1125MHz1Click
+  void mnProgChangeSPISpeedClick();
+  void mnDMAEnableClick();
+  void mnDMADisableClick();
+  void mmBlockInitClick();
+  void mmIgnoreInvalidBlocksClick();
+  void sbOpenFileClick();
+  void Menu_File_SaveAsClick();
+  void MenuBufferFillClick();
+  void MenuBufferFindClick();
+  void MenuBufferFindNextClick();
+  void MenuBufferGotoClick();
+
+  // Gives the hexadecimal pane the focus and marks `length` caret positions
+  // from `start` (a found byte sequence); typing goes to its first digit.
+  void SelectHexRange(std::uint32_t start, std::uint32_t length);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -66,17 +136,33 @@ class MainWindow final : public QMainWindow {
 
  private:
   void FormClose();
+  void ChooseLanguageClick(std::int32_t language);
+  void SetCaption(const QString& object, const QString& caption);
   void OnPresence(PresenceEvent event);
   void ServiceDeviceEvents();
+  void ConnectMenu(const char* name, void (MainWindow::*handler)());
+  void WireEvents();
+  // Runs a core handler: a catalogue failure is shown in the error box and
+  // ends it; the window then shows whatever state it left.
+  template <typename Handler>
+  void RunHandler(Handler&& handler);
 
   AppContext& ctx_;
   QtOperatorPanel& panel_;
   std::filesystem::path program_folder_;
   QString title_suffix_;
   MainWindowWidgets widgets_;
+  bool started_up_ = false;
 
   FileDialogSetup odBin_;
   FileDialogSetup sdMain_;
+  AboutDialog* frmAbout_ = nullptr;
+  TfrmFileEdit* frmFileEdit_ = nullptr;
+  HardwareInfoDialog* frmHardInfo_ = nullptr;
+  TfrmFileCombin* frmFileCombin_ = nullptr;
+  ChipSearchWindow* frmChipFind_ = nullptr;
+  TfrmUserImportChip* frmUserImportChip_ = nullptr;
+  FileChooser choose_file_;
   QTimer* TimerScan = nullptr;
   QTimer* timMass = nullptr;
   QTimer* timMassChipCheck = nullptr;

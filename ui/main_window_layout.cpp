@@ -1,6 +1,9 @@
 // Construction of the main window's widgets.
 #include "ui/main_window_layout.h"
 
+#include "ui/chip_selection_frame.h"
+#include "ui/hex_view_pane.h"
+
 #include <QButtonGroup>
 #include <QFrame>
 #include <QGridLayout>
@@ -13,9 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -24,8 +25,6 @@ namespace tessary {
 namespace {
 
 constexpr int kLeftPanelWidth = 232;
-constexpr int kAddrPaneWidth = 109;
-constexpr int kHexPaneWidth = 364;
 constexpr std::array<int, 4> kStatusPanelWidths = {150, 300, 200, 50};
 
 // The fonts of the design come first in each list, then the CJK fonts a
@@ -35,15 +34,6 @@ QFont FontOf(const QStringList& families, int pixel_size, bool bold) {
   font.setFamilies(families);
   font.setPixelSize(pixel_size);
   font.setBold(bold);
-  return font;
-}
-
-// The hex columns only line up in a fixed-pitch font.
-QFont HexFont() {
-  QFont font = FontOf({"SimSun", "宋体", "NSimSun", "WenQuanYi Micro Hei Mono",
-                       "Noto Sans Mono CJK SC", "DejaVu Sans Mono"},
-                      12, true);
-  font.setStyleHint(QFont::TypeWriter);
   return font;
 }
 
@@ -114,18 +104,14 @@ QLabel* SocketPicture(const char* name, const char* picture, bool visible) {
   return label;
 }
 
-void BuildLeftPanel(MainWindowWidgets& w) {
+void BuildLeftPanel(MainWindowWidgets& w, AppContext& ctx) {
   w.PanelMainLeftInfo = new QWidget;
   w.PanelMainLeftInfo->setObjectName("PanelMainLeftInfo");
   w.PanelMainLeftInfo->setFixedWidth(kLeftPanelWidth);
   auto* column = new QVBoxLayout(w.PanelMainLeftInfo);
   column->setContentsMargins(0, 0, 0, 0);
 
-  // The chip selection frame fills this once it exists.
-  w.frameChipInfoMain = new QFrame;
-  w.frameChipInfoMain->setObjectName("frameChipInfoMain");
-  w.frameChipInfoMain->setFrameShape(QFrame::StyledPanel);
-  w.frameChipInfoMain->setMinimumHeight(300);
+  w.frameChipInfoMain = new ChipSelectionFrame(ctx);
   column->addWidget(w.frameChipInfoMain, 1);
 
   w.rgbSocketType = new QGroupBox(QString::fromUtf8("烧录模式"));
@@ -152,72 +138,6 @@ void BuildLeftPanel(MainWindowWidgets& w) {
   }
 }
 
-QLabel* HexHeader(const char* name, const char* text, int width) {
-  auto* header = new QLabel(QString::fromUtf8(text));
-  header->setObjectName(name);
-  header->setFont(HexFont());
-  // Lines the header up with the panes' text, which starts after the
-  // document margin.
-  header->setContentsMargins(4, 2, 4, 2);
-  header->setAutoFillBackground(true);
-  header->setBackgroundRole(QPalette::Base);
-  if (width > 0) header->setFixedWidth(width);
-  return header;
-}
-
-QTextEdit* HexPane(const char* name, int width, const QColor& colour) {
-  auto* pane = new QTextEdit;
-  pane->setObjectName(name);
-  pane->setReadOnly(true);
-  pane->setAcceptDrops(false);
-  pane->setFrameShape(QFrame::NoFrame);
-  pane->setLineWrapMode(QTextEdit::NoWrap);
-  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  pane->setFont(HexFont());
-  QPalette palette = pane->palette();
-  palette.setColor(QPalette::Text, colour);
-  pane->setPalette(palette);
-  if (width > 0) pane->setFixedWidth(width);
-  return pane;
-}
-
-QWidget* BuildHexView(MainWindowWidgets& w) {
-  auto* view = new QFrame;
-  view->setFrameShape(QFrame::StyledPanel);
-  auto* grid = new QGridLayout(view);
-  grid->setContentsMargins(0, 0, 0, 0);
-  grid->setSpacing(1);
-
-  w.RichEdit5 = HexHeader("RichEdit5", "ADDR", kAddrPaneWidth);
-  w.RichEdit5->setAlignment(Qt::AlignCenter);
-  w.RichEdit2 =
-      HexHeader("RichEdit2", "0  1  2  3  4  5  6  7  8  9  A  B  C  D  E  F", kHexPaneWidth);
-  w.RichEdit3 = HexHeader("RichEdit3", "ASCII", 0);
-  grid->addWidget(w.RichEdit5, 0, 0);
-  grid->addWidget(w.RichEdit2, 0, 1);
-  grid->addWidget(w.RichEdit3, 0, 2);
-
-  w.reDownFileAddr = HexPane("reDownFileAddr", kAddrPaneWidth, Qt::blue);
-  QTextOption centred = w.reDownFileAddr->document()->defaultTextOption();
-  centred.setAlignment(Qt::AlignHCenter);
-  w.reDownFileAddr->document()->setDefaultTextOption(centred);
-  w.reDownFile = HexPane("reDownFile", kHexPaneWidth, Qt::black);
-  w.reDownFileAscii = HexPane("reDownFileAscii", 0, Qt::black);
-  w.sbDownFile = new QScrollBar(Qt::Vertical);
-  w.sbDownFile->setObjectName("sbDownFile");
-  w.sbDownFile->setRange(0, 0);
-  w.sbDownFile->setSingleStep(16);
-  w.sbDownFile->setPageStep(16);
-  grid->addWidget(w.reDownFileAddr, 1, 0);
-  grid->addWidget(w.reDownFile, 1, 1);
-  grid->addWidget(w.reDownFileAscii, 1, 2);
-  grid->addWidget(w.sbDownFile, 0, 3, 2, 1);
-  grid->setRowStretch(1, 1);
-  grid->setColumnStretch(2, 1);
-  return view;
-}
-
 // One row of the grid: the channel label and its bar. The grid keeps both
 // bars lined up although the captions differ in length.
 void BuildProgressRow(QGridLayout& grid, int row, QLabel*& label, const char* label_name,
@@ -234,12 +154,25 @@ void BuildProgressRow(QGridLayout& grid, int row, QLabel*& label, const char* la
   grid.addWidget(bar, row, 1);
 }
 
-void BuildRightPanel(MainWindowWidgets& w) {
+void BuildRightPanel(MainWindowWidgets& w, AppContext& ctx) {
   w.PanelEditMain = new QWidget;
   w.PanelEditMain->setObjectName("PanelEditMain");
   auto* column = new QVBoxLayout(w.PanelEditMain);
   column->setContentsMargins(0, 0, 0, 0);
-  column->addWidget(BuildHexView(w), 3);
+  auto* view = new QFrame;
+  view->setFrameShape(QFrame::StyledPanel);
+  auto* inside = new QVBoxLayout(view);
+  inside->setContentsMargins(0, 0, 0, 0);
+  w.hexView = new HexViewPane(ctx.Hex);
+  inside->addWidget(w.hexView);
+  w.RichEdit5 = w.hexView->findChild<QLabel*>("RichEdit5");
+  w.RichEdit2 = w.hexView->findChild<QLabel*>("RichEdit2");
+  w.RichEdit3 = w.hexView->findChild<QLabel*>("RichEdit3");
+  w.reDownFileAddr = w.hexView->AddrPane();
+  w.reDownFile = w.hexView->HexPane();
+  w.reDownFileAscii = w.hexView->AsciiPane();
+  w.sbDownFile = w.hexView->ScrollBar();
+  column->addWidget(view, 3);
 
   w.PanelEditNote = new QFrame;
   w.PanelEditNote->setObjectName("PanelEditNote");
@@ -295,7 +228,7 @@ QFont MainWindowFont() {
                 false);
 }
 
-MainWindowWidgets BuildMainWindowWidgets(QMainWindow& window) {
+MainWindowWidgets BuildMainWindowWidgets(QMainWindow& window, AppContext& ctx) {
   MainWindowWidgets w;
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
@@ -306,8 +239,8 @@ MainWindowWidgets BuildMainWindowWidgets(QMainWindow& window) {
   column->addWidget(w.Panel1);
 
   auto* body = new QHBoxLayout;
-  BuildLeftPanel(w);
-  BuildRightPanel(w);
+  BuildLeftPanel(w, ctx);
+  BuildRightPanel(w, ctx);
   body->addWidget(w.PanelMainLeftInfo);
   body->addWidget(w.PanelEditMain, 1);
   column->addLayout(body, 1);

@@ -26,6 +26,10 @@ class QWidget;
 
 namespace tessary {
 
+class AppContext;
+class ChipSelectionFrame;
+class HexViewPane;
+
 struct MainWindowWidgets {
   // Top tool panel.
   QFrame* Panel1 = nullptr;
@@ -45,7 +49,7 @@ struct MainWindowWidgets {
 
   // Left panel: chip selection, socket mode, socket pictures.
   QWidget* PanelMainLeftInfo = nullptr;
-  QFrame* frameChipInfoMain = nullptr;
+  ChipSelectionFrame* frameChipInfoMain = nullptr;
   QGroupBox* rgbSocketType = nullptr;
   QButtonGroup* rgbSocketTypeItems = nullptr;  // ids 0 "普通模式", 1 "一拖二模式"
   QLabel* imgSocketPinout = nullptr;
@@ -53,8 +57,10 @@ struct MainWindowWidgets {
   QLabel* imgSocketPinout10 = nullptr;
   QLabel* imgSocketPinout20 = nullptr;
 
-  // Right panel: hex view, log, progress.
+  // Right panel: hex view, log, progress. The hex view's parts belong to
+  // hexView.
   QWidget* PanelEditMain = nullptr;
+  HexViewPane* hexView = nullptr;
   QLabel* RichEdit5 = nullptr;  // "ADDR"
   QLabel* RichEdit2 = nullptr;  // the column digits
   QLabel* RichEdit3 = nullptr;  // "ASCII"
@@ -78,8 +84,9 @@ struct MainWindowWidgets {
 // The window's own font: the design's, or the CJK font at hand.
 [[nodiscard]] QFont MainWindowFont();
 
-// Builds the central widget and the status bar of `window`.
-MainWindowWidgets BuildMainWindowWidgets(QMainWindow& window);
+// Builds the central widget and the status bar of `window`; the chip frame
+// and the hex view show `ctx`.
+MainWindowWidgets BuildMainWindowWidgets(QMainWindow& window, AppContext& ctx);
 
 // A 0x00BBGGRR colour value as a QColor.
 [[nodiscard]] QColor ColourFromRef(std::uint32_t colour_ref);

@@ -79,9 +79,9 @@ const MenuDesign kMenus[] = {
     {"MenuHardWare", "MenuSelfCheck", "自检", Item::Hidden},
 
     {nullptr, "Menu_Language", "语言", Item::SubMenu},
-    {"Menu_Language", "Menu_Settings_Lang_CN", "简体中文", Item::Command},
-    {"Menu_Language", "Menu_Settings_Lang_TC", "繁体中文", Item::Command},
-    {"Menu_Language", "Menu_Settings_Lang_EN", "English", Item::Command},
+    {"Menu_Language", "Menu_Settings_Lang_CN", "简体中文", Item::Tick},
+    {"Menu_Language", "Menu_Settings_Lang_TC", "繁体中文", Item::Tick},
+    {"Menu_Language", "Menu_Settings_Lang_EN", "English", Item::Tick},
 
     {nullptr, "Menu_About", "关于", Item::Command},
     {nullptr, "MenuHelp", "帮助", Item::Hidden},

@@ -1,0 +1,115 @@
+// File > Open and File > Save (As): loading a data file into the buffer
+// (converting Intel HEX and CAP files into a raw image in the program's temp
+// folder first) and writing the buffer to a raw binary file. The file import
+// editor shares the loading steps.
+//
+// The open and save dialogs belong to the window: it shows them and passes
+// the chosen path in, or nothing when the operator cancelled.
+//
+// A load either happens completely or not at all: the file is converted and
+// read before anything of the buffer, RamFile, RamStartAddr or the title
+// changes, so a file that cannot be opened, converted or read leaves all of
+// them as they were and is reported in red in the log.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_context.h"
+
+namespace tessary {
+
+// The open dialog's filter (also set on a drop) and the save dialog's.
+inline constexpr std::string_view kOpenDialogFilter =
+    "Bin File|*.bin|Cap File|*.cap|Hex File|*.hex|Rom File|*.rom|ALL|*.*";
+inline constexpr std::string_view kSaveDialogTitle = "保存缓存区";
+inline constexpr std::string_view kSaveDialogFilter = "Bin File|*.bin|ALL|*.*";
+
+// The open dialog's title: FileInport/ODTitle of the current language file.
+[[nodiscard]] std::string OpenDialogTitle(const AppContext& ctx);
+
+// Where the converted images go, under the program folder.
+[[nodiscard]] std::filesystem::path TempFolder(const AppContext& ctx);
+[[nodiscard]] std::filesystem::path HexImagePath(const AppContext& ctx);  // temp/hex.bin
+[[nodiscard]] std::filesystem::path CapImagePath(const AppContext& ctx);  // temp/cap.bin
+
+// A data file's bytes, read whole and not yet in the buffer.
+struct BufferImage {
+  std::vector<std::uint8_t> bytes;  // at most the limit it was read with
+  std::uint64_t file_length = 0;    // the whole file
+
+  // The file is longer than the buffer may hold; `bytes` is its beginning.
+  [[nodiscard]] bool cut() const { return file_length > bytes.size(); }
+};
+
+// A data file made ready for the buffer.
+struct PreparedDataFile {
+  bool ok = false;
+  std::string error;  // when !ok: for the operator, naming the file
+  // The file the bytes come from: the chosen file itself, or the converted
+  // image for Intel HEX and CAP files. Becomes RamFile.FileName.
+  std::filesystem::path image;
+  BufferImage content;
+  // From the converter: something about the image the operator should know
+  // (why it is empty, gaps between records). Empty when there is nothing.
+  std::string note;
+};
+
+// Decides the type of `chosen` by its name, converts Intel HEX into
+// temp/hex.bin and CAP into temp/cap.bin (the temp folder must exist), and
+// reads the resulting binary file up to `limit` bytes. Changes nothing in
+// `ctx`; the working image in temp is replaced or, after a failed
+// conversion, removed.
+[[nodiscard]] PreparedDataFile PrepareDataFile(const AppContext& ctx,
+                                               const std::filesystem::path& chosen,
+                                               std::uint32_t limit);
+
+// Who loads, which decides how a file longer than the chip is reported.
+enum class TooLongReport : std::uint8_t {
+  OpenCommand,  // red log line in the current language, then a message box
+  FileImport,   // red log line only
+};
+
+// The loading step shared by File > Open and the file import: DataLen = the
+// image's length (cut to the chip, with the caller's report), the scroll bar
+// to 0..DataLen at 0, ViewTop = 0, the bytes from offset 0. Bytes past
+// DataLen keep what they held. Returns the byte sum of the bytes loaded.
+// The caller shows the checksum and redraws.
+std::uint32_t LoadIntoBuffer(AppContext& ctx, const BufferImage& image, TooLongReport report);
+
+// The texts of the too-long report.
+[[nodiscard]] std::string TooLongOpenText(const AppContext& ctx);
+[[nodiscard]] std::string TooLongImportText(const AppContext& ctx);
+
+// Logs a converter's note in grey after the "打开文件:" line, saying so when
+// the buffer now holds nothing of the file.
+void LogConversionNote(AppContext& ctx, const PreparedDataFile& prepared,
+                       const std::filesystem::path& chosen);
+
+// File > Open (sbOpenFileClick) after the open dialog. Cancelled (nothing
+// chosen): the dialog's file name becomes temp/test.bin and nothing else
+// changes. Chosen: RamStartAddr = 0, Loaded = 1, FileName (the converted
+// image for Intel HEX and CAP), FilePath and the title take the file, the
+// log shows "hh:mm:ss 打开文件:" + FileName, the buffer is loaded and
+// "CheckSum:0x........H" shown in status panel 3. False when nothing was
+// loaded (cancelled, or a failure that has been logged).
+bool OpenDataFile(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
+
+// The name a save goes to: ".bin" appended when the file name (not the
+// folder) has no ".".
+[[nodiscard]] std::filesystem::path SaveFileName(const std::filesystem::path& chosen);
+
+// File > Save / Save As (Menu_File_SaveAsClick) after the save dialog:
+// writes DataLen bytes of the buffer from offset 0 to SaveFileName(chosen)
+// and logs "hh:mm:ss 保存缓存区到文件：" + name in the highlight colour.
+// The file is written under a temporary name and put in place only when
+// complete, so a failed save leaves any earlier file of that name as it
+// was; the failure is logged in red. Nothing in RamFile, the settings or
+// the title changes. False when cancelled or failed.
+bool SaveBufferAs(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
+
+}  // namespace tessary

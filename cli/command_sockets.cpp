@@ -1,0 +1,50 @@
+// tessary-cli sockets: which of the programmer's two sockets hold a chip,
+// and the socket a single-socket operation would use.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "operations/chip_commands.h"
+
+namespace tessary::cli {
+namespace {
+
+const char* SocketText(std::uint8_t state) {
+  return state == kSocketChipPresent ? "chip present" : "empty";
+}
+
+int RunSockets(const TransportOptions& options) {
+  std::string error;
+  ProgrammerSession session(options, error);
+  if (!session.ok()) return ReportFailure(error, kExitFailure);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+
+  AppContext& ctx = session.context();
+  std::uint8_t ch1 = kSocketEmpty;
+  std::uint8_t ch2 = kSocketEmpty;
+  switch (
+      QuerySocketStatus(ctx.link, static_cast<std::uint8_t>(ctx.CurrentPrj.ChipType), ch1, ch2)) {
+    case result::kOk:
+      break;
+    case result::kSocketBadLength:
+      return ReportFailure(
+          "The programmer's answer to the socket query (0x38) has the wrong length.", kExitFailure);
+    default:
+      return ReportFailure("The programmer gave no valid answer to the socket query (0x38).",
+                           kExitFailure);
+  }
+  std::printf("CH1: %s\n", SocketText(ch1));
+  std::printf("CH2: %s\n", SocketText(ch2));
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddSocketsCommand(CLI::App& app, CommandContext& context) {
+  CLI::App* command =
+      app.add_subcommand("sockets", "Show whether each socket (CH1, CH2) holds a chip");
+  command->callback([&context] { context.exit_code = RunSockets(context.transport); });
+}
+
+}  // namespace tessary::cli
