@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "app/language.h"
-#include "app/language_texts.h"
-#include "app/operation_log.h"
-#include "app/operator_panel.h"
+#include "base/language_texts.h"
+#include "base/operation_log.h"
+#include "base/operator_panel.h"
 #include "buffer/data_buffer.h"
 #include "buffer/hex_view.h"
 #include "catalogue/chip_database.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/des.h"
+#include "base/des.h"
 
 namespace tessary {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app_context.h"
-#include "app/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tessary {
 

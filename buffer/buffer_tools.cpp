@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/language.h"
-#include "app/profile_file.h"
+#include "base/language_files.h"
+#include "base/profile_file.h"
 #include "buffer/hex_view.h"
 
 namespace tessary {

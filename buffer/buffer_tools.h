@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "app/app_context.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "buffer/data_buffer.h"
 
 namespace tessary {

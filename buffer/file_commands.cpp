@@ -7,8 +7,8 @@
 #include <span>
 #include <system_error>
 
-#include "app/language.h"
-#include "app/profile_file.h"
+#include "base/language_files.h"
+#include "base/profile_file.h"
 #include "buffer/buffer_tools.h"
 #include "buffer/cap_file.h"
 #include "buffer/file_formats.h"

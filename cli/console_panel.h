@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/operator_panel.h"
+#include "base/operator_panel.h"
 
 namespace tessary::cli {
 

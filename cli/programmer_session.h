@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/app_context.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "cli/console_panel.h"
 #include "device/usb_link.h"
 

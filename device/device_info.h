@@ -20,9 +20,4 @@ struct Dev_Inf_Struct {
   std::string DefaultMode;     // model assumed when the model query fails
 };
 
-// Language codes as stored in the settings and sent to the programmer.
-inline constexpr std::int32_t kLanguageSimplifiedChinese = 0;
-inline constexpr std::int32_t kLanguageTraditionalChinese = 1;
-inline constexpr std::int32_t kLanguageEnglish = 2;
-
 }  // namespace tessary

@@ -1,8 +1,8 @@
 // The hardware information dialog's texts.
 #include "device/hardware_info.h"
 
-#include "app/language.h"
-#include "app/profile_file.h"
+#include "base/language_files.h"
+#include "base/profile_file.h"
 
 namespace tessary {
 namespace {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <span>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/usb_link.h"
 
 struct libusb_context;

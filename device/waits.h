@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/clock.h"
-#include "app/operator_panel.h"
+#include "base/clock.h"
+#include "base/operator_panel.h"
 
 namespace tessary {
 

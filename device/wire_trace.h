@@ -41,7 +41,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/usb_link.h"
 
 namespace tessary {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/operation_log.h"
+#include "base/operation_log.h"
 
 namespace tessary {
 namespace {

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/usb_link.h"
 #include "sim/simulated_programmer.h"
 #include "sim/simulator_config.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/usb_link.h"
 #include "sim/chip_socket.h"
 #include "sim/fault_settings.h"

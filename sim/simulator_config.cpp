@@ -4,7 +4,7 @@
 // names the place, so a typo never silently changes the simulated device.
 #include "sim/simulator_config.h"
 
-#include "app/profile_file.h"
+#include "base/profile_file.h"
 
 #include <algorithm>
 #include <cctype>

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/connection_string.h"
-#include "app/des.h"
+#include "base/des.h"
 
 namespace tessary {
 namespace {

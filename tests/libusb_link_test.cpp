@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 
 namespace tessary {
 namespace {

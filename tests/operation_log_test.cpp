@@ -1,7 +1,7 @@
 // Log lines, stamps and durations.
 #include <gtest/gtest.h>
 
-#include "app/operation_log.h"
+#include "base/operation_log.h"
 #include "support/recording_panel.h"
 
 namespace tessary {

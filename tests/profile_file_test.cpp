@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tessary {
 namespace {

@@ -7,7 +7,7 @@
 #include <numeric>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/device_link.h"
 #include "device/waits.h"
 #include "sim/simulated_link.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "sim/simulated_link.h"
 
 namespace tessary::sim {

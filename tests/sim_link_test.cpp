@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/device_link.h"
 #include "device/identity_queries.h"
 #include "device/waits.h"

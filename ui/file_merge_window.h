@@ -16,7 +16,7 @@
 //   the program changes: the merge does not touch the buffer).
 #pragma once
 
-#include "app/operator_panel.h"
+#include "base/operator_panel.h"
 #include "buffer/file_merge.h"
 
 #include <QDialog>

@@ -2,7 +2,7 @@
 // demo programmer with --simulate), optionally traces it, starts up in the
 // executable's folder and runs the main window.
 #include "app/app_context.h"
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/libusb_link.h"
 #include "device/wire_trace.h"
 #include "sim/simulated_link.h"

@@ -2,7 +2,7 @@
 // main window's log, progress bars, status bar and message boxes.
 #pragma once
 
-#include "app/operator_panel.h"
+#include "base/operator_panel.h"
 
 namespace tessary {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/operator_panel.h"
+#include "base/operator_panel.h"
 
 namespace tessary::testing {
 

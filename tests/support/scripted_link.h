@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/clock.h"
+#include "base/clock.h"
 #include "device/device_link.h"
 #include "device/usb_link.h"
 

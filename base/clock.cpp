@@ -1,5 +1,5 @@
 // Real and virtual clocks.
-#include "app/clock.h"
+#include "base/clock.h"
 
 #include <chrono>
 #include <thread>

@@ -4,9 +4,15 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace tessary {
+
+// Language codes as stored in the settings and sent to the programmer.
+inline constexpr std::int32_t kLanguageSimplifiedChinese = 0;
+inline constexpr std::int32_t kLanguageTraditionalChinese = 1;
+inline constexpr std::int32_t kLanguageEnglish = 2;
 
 struct Dev_Language_Struct {
   std::string MainSoftWareInfo = "Halvern Tessary Series Programmer";

@@ -1,7 +1,7 @@
 // DES block operation: initial permutation, sixteen Feistel rounds with the
 // key schedule, final permutation. Bit positions in the tables count from 1
 // at the most significant bit, as the standard writes them.
-#include "app/des.h"
+#include "base/des.h"
 
 #include <array>
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/clock.h"
-#include "app/operator_panel.h"
+#include "base/clock.h"
+#include "base/operator_panel.h"
 
 namespace tessary {
 

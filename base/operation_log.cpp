@@ -1,5 +1,5 @@
 // Operation log lines, stamps and durations.
-#include "app/operation_log.h"
+#include "base/operation_log.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Profile (INI) file reading and writing.
-#include "app/profile_file.h"
+#include "base/profile_file.h"
 
 #include <fstream>
 #include <optional>
