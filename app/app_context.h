@@ -21,6 +21,7 @@
 #include "device/device_link.h"
 #include "device/waits.h"
 #include "operations/bad_block_table.h"
+#include "operations/chip_job.h"
 
 namespace tessary {
 
@@ -79,6 +80,12 @@ class AppContext {
   Dev_Language_Struct Texts;  // log and message texts of the current language
   BadBlockTable BadBlocks;    // the last NAND bad-block scan
   LanguageState Language;     // captions of the current language
+
+  // What the chip operations work with, taken from the records above.
+  [[nodiscard]] ChipJob Job() {
+    return ChipJob{link,  CurrentPrj, RamFile, BadBlocks, Window.IgnoreInvalidBlocks,
+                   log,   panel,      Texts,   clock};
+  }
 
   // Sets a status-bar panel and shows it at once.
   void SetStatusPanel(int index, std::string_view text) {

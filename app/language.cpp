@@ -15,7 +15,7 @@ LanguageState ApplyLanguage(AppContext& ctx, const std::filesystem::path& progra
   LoadLanguageTexts(profile, ctx.Texts, ctx.DeviceInfo.AppVersion);
   state.title = ctx.Texts.MainSoftWareInfo;
 
-  if (ctx.link.LinkOpen) {
+  if (ctx.link.LinkOpen()) {
     state.status_panels = {ctx.Texts.DevConStaOnline + ": " + ctx.DeviceInfo.DevName,
                            ctx.Texts.DevConVersion + ctx.DeviceInfo.FirmVer};
   } else {
@@ -37,8 +37,9 @@ LanguageState ChooseLanguage(AppContext& ctx, std::int32_t language,
   LanguageState state = ApplyLanguage(ctx, program_dir);
   state.uncheck_others = true;
   // Only the Skar programmer shows texts of its own.
-  if (ctx.link.LinkOpen && ctx.DeviceInfo.DevName.starts_with("Skar")) {
-    (void)SendProgrammerLanguage(ctx.link, language);
+  if (ctx.link.LinkOpen() && ctx.DeviceInfo.DevName.starts_with("Skar")) {
+    // Only the programmer's own display uses it; nothing to recover.
+    static_cast<void>(SendProgrammerLanguage(ctx.link, language));
   }
   return state;
 }

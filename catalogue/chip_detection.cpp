@@ -8,7 +8,7 @@
 #include "catalogue/chip_search.h"
 #include "catalogue/chip_selection.h"
 #include "operations/chip_commands.h"
-#include "operations/programmer_options.h"
+#include "app/programmer_options.h"
 
 namespace tessary {
 namespace {
@@ -21,10 +21,9 @@ bool DetectionSupported(std::string_view type) {
 
 // EEPROM types without an identification code that must be set up again
 // in full (the chip-name handler) when the programmer does not answer.
-bool ReappliedAfterSilence(std::uint16_t type_code) {
-  return type_code == static_cast<std::uint16_t>(ChipTypeId::Eeprom95) ||
-         type_code == static_cast<std::uint16_t>(ChipTypeId::Eeprom93) ||
-         type_code == static_cast<std::uint16_t>(ChipTypeId::Eeprom25);
+bool ReappliedAfterSilence(ChipTypeId type) {
+  return type == ChipTypeId::Eeprom95 || type == ChipTypeId::Eeprom93 ||
+         type == ChipTypeId::Eeprom25;
 }
 
 void FillBox(ChipDatabase& db, ComboBoxState& box, std::string_view column) {
@@ -79,13 +78,13 @@ std::vector<ChipListRow> CatalogueMatches(ChipDatabase& db, std::uint32_t code) 
 }
 
 DetectionOutcome sbChipDetectClick(AppContext& ctx) {
-  if (!ctx.link.LinkOpen) {
+  if (!ctx.link.LinkOpen()) {
     ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
     return DetectionOutcome::Offline;
   }
 
   ChipIdReply reply;
-  if (ReadChipId(ctx.link, reply) != result::kOk) {
+  if (ReadChipId(ctx.link, reply) != CommandStatus::Ok) {
     // Leave the programmer set up for the chip that stays selected.
     if (ReappliedAfterSilence(ctx.CurrentPrj.ChipType)) {
       RunChipNameQuietly(ctx);

@@ -3,16 +3,26 @@
 
 namespace tessary {
 
-std::uint16_t ChipTypeCode(std::string_view type_name) {
+ChipTypeId ChipTypeCode(std::string_view type_name) {
   for (std::size_t i = 0; i < kChipTypeNames.size(); ++i) {
-    if (kChipTypeNames[i] == type_name) return static_cast<std::uint16_t>(i + 1);
+    if (kChipTypeNames[i] == type_name) return static_cast<ChipTypeId>(i + 1);
   }
-  return 0;
+  return ChipTypeId::Other;
 }
 
-std::string_view ChipTypeName(std::uint16_t code) {
-  if (code == 0 || code > kChipTypeNames.size()) return {};
-  return kChipTypeNames[code - 1];
+std::string_view ChipTypeName(ChipTypeId type) {
+  switch (type) {
+    case ChipTypeId::Other: return {};
+    case ChipTypeId::Flash25: return kType25Flash;
+    case ChipTypeId::Eeprom24: return kType24Eeprom;
+    case ChipTypeId::Eeprom25: return kType25Eeprom;
+    case ChipTypeId::Eeprom45: return kType45Eeprom;
+    case ChipTypeId::Eeprom93: return kType93Eeprom;
+    case ChipTypeId::Eeprom95: return kType95Eeprom;
+    case ChipTypeId::SwdArm: return kTypeSwdArm;
+    case ChipTypeId::NandFlash: return kTypeNandFlash;
+  }
+  return {};
 }
 
 std::uint8_t VoltageCode(std::int32_t millivolts) {
@@ -35,7 +45,7 @@ std::string CapacityText(std::uint32_t bytes) {
 void ReadChipRow(const ChipDatabase& db, Prj_Info_Struct& record) {
   // Read everything first so a bad field leaves the record untouched: the
   // chip fields always describe one catalogue row.
-  const std::uint16_t type = ChipTypeCode(db.FieldAsText("ChipType"));
+  const ChipTypeId type = ChipTypeCode(db.FieldAsText("ChipType"));
   const auto block_size = static_cast<std::uint32_t>(db.FieldAsInteger("BlockSize"));
   const auto capacity = static_cast<std::uint32_t>(db.FieldAsInteger("Capacity"));
   const auto erase_time = static_cast<std::uint32_t>(db.FieldAsInteger("EraseTime"));

@@ -28,12 +28,12 @@ inline constexpr std::array<std::string_view, 8> kChipTypeNames = {
     kType25Flash,  kType24Eeprom, kType25Eeprom, kType45Eeprom,
     kType93Eeprom, kType95Eeprom, kTypeSwdArm,   kTypeNandFlash};
 
-// Chip type text to code 1..8 by exact, case-sensitive comparison; any other
-// text gives 0.
-[[nodiscard]] std::uint16_t ChipTypeCode(std::string_view type_name);
+// Chip type text to its code by exact, case-sensitive comparison; any other
+// text gives ChipTypeId::Other.
+[[nodiscard]] ChipTypeId ChipTypeCode(std::string_view type_name);
 
-// The catalogue name of a type code; empty for 0 and unknown codes.
-[[nodiscard]] std::string_view ChipTypeName(std::uint16_t code);
+// The catalogue name of a type; empty for ChipTypeId::Other.
+[[nodiscard]] std::string_view ChipTypeName(ChipTypeId type);
 
 // Supply voltage in millivolts to the programmer's code: 1800 -> 1,
 // 5000 -> 2, anything else (3300 included) -> 0.

@@ -20,6 +20,11 @@ enum class ChipTypeId : std::uint8_t {
   NandFlash = 8,    // "NAND FLASH"
 };
 
+// The code byte the programmer is sent for a type.
+[[nodiscard]] constexpr std::uint8_t TypeCodeByte(ChipTypeId type) {
+  return static_cast<std::uint8_t>(type);
+}
+
 // Which socket(s) an operation addresses.
 inline constexpr std::uint8_t kChannelCh1 = 0;
 inline constexpr std::uint8_t kChannelCh2 = 1;
@@ -33,7 +38,7 @@ struct Prj_Info_Struct {
   std::string DataFile;        // project: full path of the data file
   std::string ChipManauf;      // manufacturer name (catalogue ManufName)
   std::string ChipName;        // chip name
-  std::uint16_t ChipType = 0;  // ChipTypeId value 0..8
+  ChipTypeId ChipType = ChipTypeId::Other;
   std::uint32_t ChipID = 0;
   std::uint32_t ChipSize = 0;  // capacity in bytes
   std::uint32_t EraseTime = 0;

@@ -25,7 +25,7 @@ int RunDetect(const TransportOptions& options) {
   if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
 
   ChipIdReply reply;
-  if (ReadChipId(session.context().link, reply) != result::kOk) {
+  if (ReadChipId(session.context().link, reply) != CommandStatus::Ok) {
     return ReportFailure("The programmer gave no valid answer to the chip ID query (0x31).",
                          kExitFailure);
   }

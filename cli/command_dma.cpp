@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "operations/programmer_options.h"
+#include "app/programmer_options.h"
 
 namespace tessary::cli {
 namespace {
@@ -27,7 +27,7 @@ int RunDma(const TransportOptions& options, const std::string& state) {
 
   const bool enable = state == "on";
   AppContext& ctx = session.context();
-  if (!(enable ? mnDMAEnableClick(ctx) : mnDMADisableClick(ctx))) {
+  if (!SwitchSpiDma(ctx, enable)) {
     return ReportFailure("The programmer did not confirm the SPI DMA change (0x3C).", kExitFailure);
   }
   std::printf("SPI DMA: %s\n", enable ? "on" : "off");

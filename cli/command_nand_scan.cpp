@@ -12,7 +12,7 @@
 #include "catalogue/chip_parameters.h"
 #include "cli/commands.h"
 #include "operations/chip_commands.h"
-#include "operations/programmer_options.h"
+#include "app/programmer_options.h"
 
 namespace tessary::cli {
 namespace {
@@ -33,7 +33,7 @@ bool SelectChip(AppContext& ctx, const std::string& name, std::string& error) {
     }
   } else {
     ChipIdReply reply;
-    if (ReadChipId(ctx.link, reply) != result::kOk) {
+    if (ReadChipId(ctx.link, reply) != CommandStatus::Ok) {
       error =
           "The programmer gave no valid answer to the chip ID query (0x31); name the chip "
           "with --chip NAME.";
@@ -66,15 +66,17 @@ int RunNandScan(const TransportOptions& transport, const NandScanOptions& option
   } catch (const DatabaseError& e) {
     return ReportFailure(e.what(), kExitFailure);
   }
-  if (chip.ChipType != static_cast<std::uint16_t>(ChipTypeId::NandFlash)) {
+  if (chip.ChipType != ChipTypeId::NandFlash) {
     return ReportFailure(chip.ChipName + " is a " + std::string(ChipTypeName(chip.ChipType)) +
                              " chip, not NAND FLASH: nand-scan needs a NAND FLASH chip.",
                          kExitFailure);
   }
-  (void)SendChipParameters(ctx.link, chip);
+  if (SendChipParameters(ctx.link, chip) != CommandStatus::Ok) {
+    return ReportFailure("The chip parameters (0x39) did not reach the programmer.", kExitFailure);
+  }
 
   ctx.Window.SocketTypeIndex = options.dual ? kSocketModeDual : kSocketModeSingle;
-  switch (mmBlockInitClick(ctx)) {
+  switch (ScanBadBlocks(ctx)) {
     case BlockInitOutcome::Scanned:
       break;
     case BlockInitOutcome::SocketsNotReady:

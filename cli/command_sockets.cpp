@@ -21,21 +21,21 @@ int RunSockets(const TransportOptions& options) {
   if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
 
   AppContext& ctx = session.context();
-  std::uint8_t ch1 = kSocketEmpty;
-  std::uint8_t ch2 = kSocketEmpty;
-  switch (
-      QuerySocketStatus(ctx.link, static_cast<std::uint8_t>(ctx.CurrentPrj.ChipType), ch1, ch2)) {
-    case result::kOk:
+  SocketReply sockets;
+  switch (QuerySocketStatus(ctx.link, ctx.CurrentPrj.ChipType, sockets)) {
+    case CommandStatus::Ok:
       break;
-    case result::kSocketBadLength:
+    case CommandStatus::BadLength:
       return ReportFailure(
           "The programmer's answer to the socket query (0x38) has the wrong length.", kExitFailure);
-    default:
+    case CommandStatus::NoReply:
+    case CommandStatus::LinkClosed:
+    case CommandStatus::Busy:
       return ReportFailure("The programmer gave no valid answer to the socket query (0x38).",
                            kExitFailure);
   }
-  std::printf("CH1: %s\n", SocketText(ch1));
-  std::printf("CH2: %s\n", SocketText(ch2));
+  std::printf("CH1: %s\n", SocketText(sockets.ch1));
+  std::printf("CH2: %s\n", SocketText(sockets.ch2));
   return kExitOk;
 }
 

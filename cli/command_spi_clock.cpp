@@ -8,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "operations/chip_commands.h"
-#include "operations/programmer_options.h"
+#include "app/programmer_options.h"
 
 namespace tessary::cli {
 namespace {
@@ -42,7 +42,7 @@ int RunSpiClock(const TransportOptions& options, const std::string& value) {
   }
 
   std::uint8_t reply = 0;
-  if (SetSpiClock(ctx.link, kSpiClockQuery, reply) != result::kOk) {
+  if (SetSpiClock(ctx.link, kSpiClockQuery, reply) != CommandStatus::Ok) {
     return ReportFailure("The programmer gave no valid answer to the SPI clock query (0x3A).",
                          kExitFailure);
   }

@@ -55,14 +55,13 @@ bool ProgrammerSession::OpenProgrammer(std::string& error) {
     error = "No programmer found (USB 1A86:4567). Plug it in, or use --simulate.";
     return false;
   }
-  link.LinkOpen = true;
+  link.MarkLinked();
   if (!ReadFirmwareVersion(link, context_->DeviceInfo)) {
     link.UsbCloseDevice();
     error = "The programmer does not answer the firmware version query.";
     return false;
   }
   ReadIdentityTexts(link, context_->DeviceInfo);
-  link.ReplyLength = 0;
   return true;
 }
 

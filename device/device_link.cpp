@@ -1,4 +1,4 @@
-// Frame building, transactions and the link state.
+// Frame building, transactions, raw streams and the link state.
 #include "device/device_link.h"
 
 #include <algorithm>
@@ -7,6 +7,24 @@
 #include "device/frame_crc.h"
 
 namespace tessary {
+namespace {
+
+// Counts the link's waits, so a transfer asked for from inside one can be
+// told apart from the sequence that is waiting.
+class WaitScope {
+ public:
+  explicit WaitScope(int& depth) : depth_(depth) { ++depth_; }
+  ~WaitScope() { --depth_; }
+  WaitScope(const WaitScope&) = delete;
+  WaitScope& operator=(const WaitScope&) = delete;
+
+ private:
+  int& depth_;
+};
+
+constexpr int kUpToEightTransactions = 8;
+
+}  // namespace
 
 std::size_t BuildFrame(std::uint8_t opcode, std::span<const std::uint8_t> payload,
                        std::span<std::uint8_t> out) {
@@ -29,19 +47,9 @@ bool DeviceLink::UsbOpenDevice(std::uint16_t vendor_id, std::uint16_t product_id
 }
 
 void DeviceLink::UsbCloseDevice() {
-  LinkOpen = false;
+  linked_ = false;
   pipes_ = PipeIds{};
   usb_->CloseDevice();
-}
-
-std::size_t DeviceLink::UsbWritePipe(std::span<const std::uint8_t> data) {
-  if (!LinkOpen) return 0;
-  return usb_->WritePipe(data);
-}
-
-std::size_t DeviceLink::UsbReadPipe(std::span<std::uint8_t> buffer) {
-  if (!LinkOpen) return 0;
-  return usb_->ReadPipe(buffer);
 }
 
 void DeviceLink::FlushInPipe() {
@@ -53,45 +61,79 @@ void DeviceLink::ReplaceTransport(UsbLink& usb) {
   usb_ = &usb;
 }
 
-std::uint8_t* DeviceLink::BeginFrame(std::uint8_t opcode, std::uint16_t payload_length) {
-  CommandFrame[0] = kFrameStartByte;
-  CommandFrame[1] = opcode;
-  CommandFrame[2] = 0x00;
-  CommandFrame[3] = 0x01;
-  PutBigEndian16(&CommandFrame[4], payload_length);
-  return Payload();
+LinkStatus DeviceLink::CanTransfer() const {
+  if (!linked_) return LinkStatus::LinkClosed;
+  if (waiting_ > 0) return LinkStatus::Busy;
+  return LinkStatus::Ok;
 }
 
-std::size_t DeviceLink::FinishFrame() {
-  const std::size_t n = std::min<std::size_t>(GetBigEndian16(&CommandFrame[4]), kMaxPayloadLength);
-  const std::uint16_t crc = FrameCrc16(std::span(CommandFrame).subspan(1, 5 + n));
-  PutBigEndian16(&CommandFrame[6 + n], crc);
-  return n + kFrameOverhead;
+LinkStatus DeviceLink::SendFrame(std::uint8_t opcode, std::span<const std::uint8_t> payload) {
+  if (const LinkStatus status = CanTransfer(); status != LinkStatus::Ok) return status;
+  const std::size_t n = std::min(payload.size(), kMaxPayloadLength);
+  const std::size_t length = BuildFrame(opcode, payload.first(n), transmit_);
+  const std::size_t sent = usb_->WritePipe(std::span(transmit_).first(length));
+  return sent == length ? LinkStatus::Ok : LinkStatus::NotSent;
 }
 
-void DeviceLink::Transact(std::size_t length) {
-  (void)UsbWritePipe(std::span(CommandFrame).first(std::min(length, kFrameBufferSize)));
-  WaitTicks(1000);
-  ReplyLength = static_cast<std::uint32_t>(
-      UsbReadPipe(std::span(ReplyBuffer).first(kTransactionReadLength)));
+Reply DeviceLink::Transact(std::uint8_t opcode, std::span<const std::uint8_t> payload) {
+  if (const LinkStatus status = CanTransfer(); status != LinkStatus::Ok) return Reply(status, {});
+  const std::size_t n = std::min(payload.size(), kMaxPayloadLength);
+  return TransactOnce(BuildFrame(opcode, payload.first(n), transmit_));
 }
 
-ResultCode DeviceLink::CheckReply() const {
-  return (ReplyLength != 0 && ReplyBuffer[0] == kFrameStartByte) ? result::kOk : result::kNoReply;
-}
-
-ResultCode DeviceLink::TransactOnce(std::size_t length) {
-  Transact(length);
-  return CheckReply();
-}
-
-ResultCode DeviceLink::TransactUpToEight(std::size_t length) {
-  constexpr int kTransactions = 8;
-  for (int attempt = 0; attempt < kTransactions; ++attempt) {
-    Transact(length);
-    if (CheckReply() == result::kOk) return result::kOk;
+Reply DeviceLink::TransactUpToEight(std::uint8_t opcode, std::span<const std::uint8_t> payload) {
+  if (const LinkStatus status = CanTransfer(); status != LinkStatus::Ok) return Reply(status, {});
+  const std::size_t n = std::min(payload.size(), kMaxPayloadLength);
+  const std::size_t length = BuildFrame(opcode, payload.first(n), transmit_);
+  Reply reply;
+  for (int attempt = 0; attempt < kUpToEightTransactions; ++attempt) {
+    reply = TransactOnce(length);
+    if (reply.ok() || !linked_) break;
   }
-  return result::kFailed;
+  return reply;
+}
+
+Reply DeviceLink::TransactOnce(std::size_t frame_length) {
+  // What a failed or overlong answer left behind would be taken as the
+  // answer to this frame.
+  if (drain_before_next_) {
+    usb_->FlushInPipe();
+    drain_before_next_ = false;
+  }
+  // A failed write shows up as a missing reply, as the programmer then has
+  // nothing to answer.
+  const std::size_t sent = usb_->WritePipe(std::span(transmit_).first(frame_length));
+  WaitTicks(1000);
+  if (!linked_) return Reply(LinkStatus::LinkClosed, {});
+  const std::size_t received =
+      usb_->ReadPipe(std::span(receive_).first(kTransactionReadLength));
+  const std::span<const std::uint8_t> bytes = std::span(receive_).first(received);
+  const bool valid = sent == frame_length && received > 0 && receive_[0] == kFrameStartByte;
+  const Reply reply(valid ? LinkStatus::Ok : LinkStatus::NoReply, bytes);
+  // A reply that did not come (it may still come late) or did not fit into
+  // one read leaves bytes that belong to no later command.
+  drain_before_next_ = !valid || reply.Payload().size() < reply.DeclaredLength();
+  return reply;
+}
+
+std::size_t DeviceLink::ReadRaw(std::span<std::uint8_t> into) {
+  if (CanTransfer() != LinkStatus::Ok || into.empty()) return 0;
+  return usb_->ReadPipe(into);
+}
+
+std::size_t DeviceLink::WriteRaw(std::span<const std::uint8_t> data) {
+  if (CanTransfer() != LinkStatus::Ok || data.empty()) return 0;
+  return usb_->WritePipe(data);
+}
+
+void DeviceLink::WaitTicks(std::uint32_t ticks) {
+  WaitScope scope(waiting_);
+  waiter_.WaitTicks(ticks);
+}
+
+void DeviceLink::WaitMicroseconds(std::uint64_t us) {
+  WaitScope scope(waiting_);
+  waiter_.WaitMicroseconds(us);
 }
 
 }  // namespace tessary

@@ -1,6 +1,12 @@
-// The programmer link as the rest of the program sees it: the open/linked
-// state, the shared transmit and receive buffers, the frame layout with its
-// CRC, the request/reply transaction and its retry conventions.
+// The programmer link as the rest of the program sees it: the linked state,
+// the frame layout with its CRC, the request/reply transaction and its retry
+// conventions, and the raw streams of the bulk transfers.
+//
+// The link owns its transmit and receive buffers: callers hand it an opcode
+// and a payload and get back a view of the reply. Every wait pumps the
+// operator's events, so a click or a timer can run while a transaction
+// waits; a transfer started from such a nested event is refused with
+// LinkStatus::Busy instead of interleaving with the one in flight.
 #pragma once
 
 #include <array>
@@ -8,7 +14,6 @@
 #include <cstdint>
 #include <span>
 
-#include "device/result_codes.h"
 #include "device/usb_link.h"
 #include "device/waits.h"
 
@@ -45,6 +50,46 @@ inline std::uint32_t GetBigEndian32(const std::uint8_t* at) {
          (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
 }
 
+// How one transfer of the link ended.
+enum class LinkStatus : std::uint8_t {
+  Ok,          // sent; for a transaction: a reply starting with 0x02 arrived
+  NoReply,     // nothing, or nothing starting with 0x02, came back in time
+  NotSent,     // the programmer did not take the whole frame
+  LinkClosed,  // no programmer is linked: nothing sent
+  Busy,        // another transfer of this link is waiting: nothing sent
+};
+
+// The last reply of a transaction, as far as it arrived. Valid until the
+// link's next transfer.
+class Reply {
+ public:
+  Reply() = default;
+  Reply(LinkStatus status, std::span<const std::uint8_t> bytes) : status_(status), bytes_(bytes) {}
+
+  [[nodiscard]] LinkStatus status() const { return status_; }
+  [[nodiscard]] bool ok() const { return status_ == LinkStatus::Ok; }
+  // Every byte that arrived, frame header included.
+  [[nodiscard]] std::span<const std::uint8_t> bytes() const { return bytes_; }
+  // The payload length the reply's header claims.
+  [[nodiscard]] std::uint16_t DeclaredLength() const {
+    return bytes_.size() >= kFrameHeaderSize ? GetBigEndian16(&bytes_[4]) : 0;
+  }
+  // The payload bytes that really arrived, at most the declared length.
+  [[nodiscard]] std::span<const std::uint8_t> Payload() const {
+    if (bytes_.size() <= kFrameHeaderSize) return {};
+    const std::size_t arrived = bytes_.size() - kFrameHeaderSize;
+    return bytes_.subspan(kFrameHeaderSize, arrived < DeclaredLength() ? arrived : DeclaredLength());
+  }
+  // A valid reply that claims exactly `count` payload bytes and brought them.
+  [[nodiscard]] bool Carries(std::size_t count) const {
+    return ok() && DeclaredLength() == count && Payload().size() == count;
+  }
+
+ private:
+  LinkStatus status_ = LinkStatus::NoReply;
+  std::span<const std::uint8_t> bytes_;
+};
+
 class DeviceLink {
  public:
   DeviceLink(UsbLink& usb, Waiter& waiter) : usb_(&usb), waiter_(waiter) {}
@@ -54,14 +99,13 @@ class DeviceLink {
   // --- transport -----------------------------------------------------------
 
   // True while a programmer is open and accepted by the device connection.
-  // Opening does not set it; the connection does.
-  bool LinkOpen = false;
+  // Opening does not set it; the connection does, once identified.
+  [[nodiscard]] bool LinkOpen() const { return linked_; }
+  void MarkLinked() { linked_ = usb_->HasDevice(); }
+  void MarkUnlinked() { linked_ = false; }
 
   [[nodiscard]] bool UsbOpenDevice(std::uint16_t vendor_id, std::uint16_t product_id);
-  void UsbCloseDevice();  // idempotent; LinkOpen false, pipes reset
-  // 0 when the link is not open or the transfer failed.
-  [[nodiscard]] std::size_t UsbWritePipe(std::span<const std::uint8_t> data);
-  [[nodiscard]] std::size_t UsbReadPipe(std::span<std::uint8_t> buffer);
+  void UsbCloseDevice();  // idempotent; unlinks, pipes reset
   void FlushInPipe();
 
   [[nodiscard]] bool HasDevice() const { return usb_->HasDevice(); }
@@ -75,44 +119,52 @@ class DeviceLink {
 
   // --- frames --------------------------------------------------------------
 
-  std::array<std::uint8_t, kFrameBufferSize> CommandFrame{};
-  std::array<std::uint8_t, kFrameBufferSize> ReplyBuffer{};
-  std::uint32_t ReplyLength = 0;
+  // Writes one frame and reads nothing back (the bulk set-ups and data
+  // blocks). Ok only when the programmer took the whole frame.
+  [[nodiscard]] LinkStatus SendFrame(std::uint8_t opcode, std::span<const std::uint8_t> payload);
 
-  // Writes start byte, opcode, the fixed bytes and the payload length into
-  // CommandFrame; returns a pointer to the payload area.
-  std::uint8_t* BeginFrame(std::uint8_t opcode, std::uint16_t payload_length);
-  [[nodiscard]] std::uint8_t* Payload() { return CommandFrame.data() + kFrameHeaderSize; }
+  // The "single" convention: sends the frame, waits 10 ms (pumping events)
+  // and reads one reply of at most 512 bytes. Ok when a reply starting with
+  // 0x02 arrived; its CRC is not checked.
+  [[nodiscard]] Reply Transact(std::uint8_t opcode, std::span<const std::uint8_t> payload);
 
-  // Computes the CRC over offsets 1..5+n, stores it high byte first at 6+n,
-  // returns the frame length n+8.
-  std::size_t FinishFrame();
+  // The "up to eight" convention: the same frame again while no valid reply
+  // comes, eight transactions in all.
+  [[nodiscard]] Reply TransactUpToEight(std::uint8_t opcode, std::span<const std::uint8_t> payload);
 
-  // Sends the frame, waits 10 ms (pumping events) and reads one reply of at
-  // most 512 bytes into ReplyBuffer. The outcome is judged by CheckReply.
-  void Transact(std::size_t length);
+  // --- raw streams ---------------------------------------------------------
 
-  // 0 when a reply arrived and starts with 0x02; 1 otherwise.
-  [[nodiscard]] ResultCode CheckReply() const;
+  // Reads up to into.size() raw bytes (a bulk-read stream or a block's
+  // acknowledgement) with one USB read; the count that arrived.
+  [[nodiscard]] std::size_t ReadRaw(std::span<std::uint8_t> into);
 
-  // Reply fields.
-  [[nodiscard]] std::uint16_t ReplyPayloadLength() const { return GetBigEndian16(&ReplyBuffer[4]); }
-  [[nodiscard]] const std::uint8_t* ReplyPayload() const { return ReplyBuffer.data() + kFrameHeaderSize; }
+  // Writes raw bytes without framing (a bulk-write stream); the count the
+  // programmer took.
+  [[nodiscard]] std::size_t WriteRaw(std::span<const std::uint8_t> data);
 
-  // Retry conventions. Both send the frame already built in CommandFrame.
-  // single: one transaction, 0 or 1.
-  [[nodiscard]] ResultCode TransactOnce(std::size_t length);
-  // up to eight: repeats the same frame while the reply check fails; 0, or
-  // 0xFF after eight transactions in all.
-  [[nodiscard]] ResultCode TransactUpToEight(std::size_t length);
+  // --- waits -----------------------------------------------------------------
 
-  void WaitTicks(std::uint32_t ticks) { waiter_.WaitTicks(ticks); }
-  void WaitMicroseconds(std::uint64_t us) { waiter_.WaitMicroseconds(us); }
+  // Waits that pump events. Transfers asked for by an event handled during
+  // one of these waits are refused (Busy).
+  void WaitTicks(std::uint32_t ticks);
+  void WaitMicroseconds(std::uint64_t us);
+
+  // True while this link is inside one of its waits, i.e. while an event
+  // handled now would interrupt a transfer sequence.
+  [[nodiscard]] bool Waiting() const { return waiting_ > 0; }
 
  private:
+  [[nodiscard]] LinkStatus CanTransfer() const;
+  [[nodiscard]] Reply TransactOnce(std::size_t frame_length);
+
   UsbLink* usb_;
   Waiter& waiter_;
   PipeIds pipes_{};
+  bool linked_ = false;
+  int waiting_ = 0;
+  bool drain_before_next_ = false;
+  std::array<std::uint8_t, kFrameBufferSize> transmit_{};
+  std::array<std::uint8_t, kFrameBufferSize> receive_{};
 };
 
 }  // namespace tessary

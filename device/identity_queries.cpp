@@ -5,37 +5,34 @@
 
 namespace tessary {
 
-ResultCode QueryText(DeviceLink& link, std::uint8_t opcode, std::size_t max_length,
-                     std::string& text) {
-  link.BeginFrame(opcode, 0);
-  link.Transact(link.FinishFrame());
-  if (link.CheckReply() != result::kOk) return result::kNoReply;
-  // The length field decides; it is not compared with what arrived, but the
-  // copy never reaches past the receive buffer.
-  const std::size_t length = std::min<std::size_t>(
-      {link.ReplyPayloadLength(), max_length, kFrameBufferSize - kFrameHeaderSize});
-  const auto* payload = reinterpret_cast<const char*>(link.ReplyPayload());
-  text.assign(payload, std::find(payload, payload + length, '\0'));
-  return result::kOk;
+CommandStatus QueryText(DeviceLink& link, std::uint8_t opcode, std::size_t max_length,
+                        std::string& text) {
+  const Reply reply = link.Transact(opcode, {});
+  if (!reply.ok()) return StatusOf(reply.status());
+  // The length field decides, but the copy never reaches past what arrived.
+  const std::span<const std::uint8_t> payload = reply.Payload();
+  const std::size_t length = std::min(payload.size(), max_length);
+  const auto* first = reinterpret_cast<const char*>(payload.data());
+  text.assign(first, std::find(first, first + length, '\0'));
+  return CommandStatus::Ok;
 }
 
-ResultCode QueryFirmwareVersion(DeviceLink& link, std::string& text) {
+CommandStatus QueryFirmwareVersion(DeviceLink& link, std::string& text) {
   return QueryText(link, kOpFirmwareVersion, 16, text);
 }
-ResultCode QueryHardwareVersion(DeviceLink& link, std::string& text) {
+CommandStatus QueryHardwareVersion(DeviceLink& link, std::string& text) {
   return QueryText(link, kOpHardwareVersion, 64, text);
 }
-ResultCode QuerySerialNumber(DeviceLink& link, std::string& text) {
+CommandStatus QuerySerialNumber(DeviceLink& link, std::string& text) {
   return QueryText(link, kOpSerialNumber, 24, text);
 }
-ResultCode QueryDeviceModel(DeviceLink& link, std::string& text) {
+CommandStatus QueryDeviceModel(DeviceLink& link, std::string& text) {
   return QueryText(link, kOpDeviceModel, 24, text);
 }
 
-ResultCode SendProgrammerLanguage(DeviceLink& link, std::int32_t language) {
-  std::uint8_t* payload = link.BeginFrame(kOpSetLanguage, 1);
-  payload[0] = static_cast<std::uint8_t>(language);
-  return link.TransactOnce(link.FinishFrame());
+CommandStatus SendProgrammerLanguage(DeviceLink& link, std::int32_t language) {
+  const std::uint8_t payload[] = {static_cast<std::uint8_t>(language)};
+  return StatusOf(link.Transact(kOpSetLanguage, payload).status());
 }
 
 namespace {
@@ -47,16 +44,16 @@ bool StartsWithFF(const std::string& text) {
 // The "twice" convention: the whole command once more when it fails.
 template <typename Query>
 bool AskTwice(DeviceLink& link, Query query, std::string& text) {
-  return query(link, text) == result::kOk || query(link, text) == result::kOk;
+  return query(link, text) == CommandStatus::Ok || query(link, text) == CommandStatus::Ok;
 }
 
 }  // namespace
 
 bool ReadFirmwareVersion(DeviceLink& link, Dev_Inf_Struct& info) {
   std::string text;
-  if (QueryFirmwareVersion(link, text) != result::kOk) return false;
+  if (QueryFirmwareVersion(link, text) != CommandStatus::Ok) return false;
   if (StartsWithFF(text)) {
-    if (QueryFirmwareVersion(link, text) != result::kOk) return false;
+    if (QueryFirmwareVersion(link, text) != CommandStatus::Ok) return false;
   }
   info.FirmVer = StartsWithFF(text) ? std::string() : text;
   return true;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/device_info.h"
+#include "device/command_status.h"
 #include "device/device_link.h"
 
 namespace tessary {
@@ -19,19 +20,20 @@ inline constexpr std::uint8_t kOpSetLanguage = 0x14;
 inline constexpr char kUnknownHardwareVersion[] = "KV-075";
 inline constexpr char kUnknownSerialNumber[] = "XXX-XXX-XXX-XXX";
 
-// One text query: 0 with the reply text (its length from the reply's length
-// field, capped at `max_length`) in `text`; 1 when the reply check fails
-// (`text` untouched).
-[[nodiscard]] ResultCode QueryText(DeviceLink& link, std::uint8_t opcode, std::size_t max_length,
+// One text query: Ok with the reply text (its length from the reply's length
+// field, capped at `max_length` and at what arrived) in `text`; otherwise
+// `text` is untouched.
+[[nodiscard]] CommandStatus QueryText(DeviceLink& link, std::uint8_t opcode, std::size_t max_length,
                                    std::string& text);
 
-[[nodiscard]] ResultCode QueryFirmwareVersion(DeviceLink& link, std::string& text);  // cap 16
-[[nodiscard]] ResultCode QueryHardwareVersion(DeviceLink& link, std::string& text);  // cap 64
-[[nodiscard]] ResultCode QuerySerialNumber(DeviceLink& link, std::string& text);     // cap 24
-[[nodiscard]] ResultCode QueryDeviceModel(DeviceLink& link, std::string& text);      // cap 24
+[[nodiscard]] CommandStatus QueryFirmwareVersion(DeviceLink& link, std::string& text);  // cap 16
+[[nodiscard]] CommandStatus QueryHardwareVersion(DeviceLink& link, std::string& text);  // cap 64
+[[nodiscard]] CommandStatus QuerySerialNumber(DeviceLink& link, std::string& text);     // cap 24
+[[nodiscard]] CommandStatus QueryDeviceModel(DeviceLink& link, std::string& text);      // cap 24
 
-// Sends the language code (0x14); the result is only for callers that care.
-ResultCode SendProgrammerLanguage(DeviceLink& link, std::int32_t language);
+// Sends the language code (0x14). The programmer only shows texts in it, so
+// callers may ignore the outcome.
+CommandStatus SendProgrammerLanguage(DeviceLink& link, std::int32_t language);
 
 // Firmware version with its retry: false when the query fails (the caller
 // closes the link and scans again later). A text starting with byte 0xFF is

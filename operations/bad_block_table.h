@@ -30,7 +30,7 @@ struct BadBlockTable {
 // block's flag set. A chip without a block size has nothing to skip.
 [[nodiscard]] inline bool IsSkippedBlock(const BadBlockTable& table, bool skip_bad_blocks,
                                          const Prj_Info_Struct& chip, std::uint64_t address) {
-  if (!skip_bad_blocks || chip.ChipType != static_cast<std::uint16_t>(ChipTypeId::NandFlash)) {
+  if (!skip_bad_blocks || chip.ChipType != ChipTypeId::NandFlash) {
     return false;
   }
   if (chip.BlockSize == 0 || !table.HasBadBlocks()) return false;

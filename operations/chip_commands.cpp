@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/operation_log.h"
 
@@ -14,46 +15,35 @@ namespace {
 // The programmer's acknowledgement of a data or erase block is read so the
 // IN pipe stays in step, but never examined.
 constexpr std::size_t kAcknowledgementRead = kTransactionReadLength;
-// A socket poll may interrupt an operation that has a frame half built.
-constexpr std::size_t kPollSavedBytes = 32;
 constexpr int kBulkTopUps = 3;
 
 constexpr std::uint32_t kWriteBlock = 1024;
 
-// A reply whose length field says `count` payload bytes and that really
-// brought them: the frame layer only checks the start byte, so a one-byte
-// reply would otherwise be read from whatever the buffer held before.
-bool ReplyCarries(const DeviceLink& link, std::size_t count) {
-  return link.ReplyPayloadLength() == count && link.ReplyLength >= kFrameHeaderSize + count;
+CommandStatus SendOneByteOption(DeviceLink& link, std::uint8_t opcode, std::uint8_t code,
+                                std::uint8_t& reply_byte) {
+  const std::uint8_t payload[] = {code};
+  const Reply reply = link.TransactUpToEight(opcode, payload);
+  const CommandStatus status = StatusOf(reply, 1);
+  if (status == CommandStatus::Ok) reply_byte = reply.Payload()[0];
+  return status;
 }
 
-ResultCode SendOneByteOption(DeviceLink& link, std::uint8_t opcode, std::uint8_t code,
-                             std::uint8_t& reply_byte) {
-  if (!link.LinkOpen) return result::kLinkClosed;
-  link.BeginFrame(opcode, 1)[0] = code;
-  const ResultCode outcome = link.TransactUpToEight(link.FinishFrame());
-  if (outcome == result::kOk) reply_byte = link.ReplyPayload()[0];
-  return outcome;
-}
-
-std::uint8_t* BeginStreamSetup(DeviceLink& link, std::uint8_t opcode, std::uint16_t payload_length,
-                               std::uint8_t channel, std::uint8_t chip_type, std::uint32_t total,
-                               std::uint16_t block_length) {
-  std::uint8_t* payload = link.BeginFrame(opcode, payload_length);
+// The twelve bytes in front of every bulk set-up and data block.
+void PutStreamHeader(std::uint8_t* payload, std::uint8_t channel, ChipTypeId type,
+                     std::uint32_t address, std::uint32_t total, std::uint16_t block_length) {
   payload[0] = channel;
-  payload[1] = chip_type;
+  payload[1] = TypeCodeByte(type);
+  PutBigEndian32(payload + 2, address);
   PutBigEndian32(payload + 6, total);
   PutBigEndian16(payload + 10, block_length);
-  return payload;
 }
 
-void SendFrameOnly(DeviceLink& link) {
-  const std::size_t length = link.FinishFrame();
-  (void)link.UsbWritePipe(std::span(link.CommandFrame).first(length));
-}
-
+// Reads the acknowledgement of a block. Its contents are not examined; a
+// closed link is what matters.
 void ReadAcknowledgement(DeviceLink& link) {
-  (void)link.UsbReadPipe(std::span(link.ReplyBuffer).first(kAcknowledgementRead));
+  std::array<std::uint8_t, kAcknowledgementRead> acknowledgement;
+  // Nothing to judge: a block the programmer did not act on shows at verify.
+  static_cast<void>(link.ReadRaw(acknowledgement));
 }
 
 // Buffer bytes for one block. Where the block runs past the buffer (a start
@@ -69,54 +59,10 @@ void CopyFromBuffer(const Ram_File_Info_Struct& ram, std::uint64_t offset, std::
   std::memset(out + available, kErasedByte, count - available);
 }
 
-// The bars of one operation: maximum and a running position, never shown
-// beyond the maximum (the last partial block advances by a whole block).
-class ChannelProgress {
- public:
-  ChannelProgress(OperatorPanel& panel, std::uint8_t channel, std::int64_t maximum)
-      : panel_(panel), bars_(BarsOf(channel)), maximum_(maximum) {
-    ForEachBar([&](ProgressBar bar) {
-      panel_.SetProgressMaximum(bar, maximum_);
-      panel_.SetProgressPosition(bar, 0);
-    });
-  }
-
-  void Advance(std::int64_t by) {
-    position_ = std::min(position_ + by, maximum_);
-    ForEachBar([&](ProgressBar bar) { panel_.SetProgressPosition(bar, position_); });
-  }
-
- private:
-  template <typename F>
-  void ForEachBar(F&& f) {
-    if (bars_.chip1) f(ProgressBar::Chip1);
-    if (bars_.chip2) f(ProgressBar::Chip2);
-  }
-
-  OperatorPanel& panel_;
-  ChannelBars bars_;
-  std::int64_t maximum_;
-  std::int64_t position_ = 0;
-};
-
-// The stop button only sets StopRequest; the loops honour it once and clear
-// it, so the next operation starts normally.
-bool StopHonoured(Prj_Info_Struct& chip) {
-  if (chip.StopRequest != 1) return false;
-  chip.StopRequest = 0;
-  return true;
-}
-
-void PollIfDue(AppContext& ctx) {
-  if (ctx.CurrentPrj.SocketPollDue == 0) return;
-  ctx.CurrentPrj.SocketPollDue = 0;
-  PollSockets(ctx);
-}
-
 // The EEPROM types whose last write needs time to settle before the
 // success line.
-bool SettlesAfterWrite(std::uint8_t chip_type) {
-  switch (static_cast<ChipTypeId>(chip_type)) {
+bool SettlesAfterWrite(ChipTypeId type) {
+  switch (type) {
     case ChipTypeId::Eeprom24:
     case ChipTypeId::Eeprom25:
     case ChipTypeId::Eeprom93:
@@ -148,139 +94,163 @@ std::uint32_t PageBlockLength(const Prj_Info_Struct& chip) {
   return chip.PageSize <= kMaxDataBlock ? chip.PageSize : 0;
 }
 
+// Sends one data block frame; false (with the red line) when the
+// programmer did not take it or the link is gone.
+bool SendDataBlock(const ChipJob& job, std::uint8_t opcode, std::span<const std::uint8_t> payload) {
+  if (job.link.SendFrame(opcode, payload) == LinkStatus::Ok) return true;
+  job.log.LogStamped(opcode == kOpNandBlockErase ? kTextEraseNotTaken : kTextBlockNotTaken,
+                     LogColour::Error);
+  return false;
+}
+
 }  // namespace
 
 // --- single commands --------------------------------------------------------
 
-ResultCode SendStatusIndication(DeviceLink& link, std::uint16_t code) {
-  PutBigEndian16(link.BeginFrame(kOpStatusIndication, 2), code);
-  return link.TransactOnce(link.FinishFrame());
+CommandStatus SendStatusIndication(DeviceLink& link, std::uint16_t code) {
+  std::uint8_t payload[2];
+  PutBigEndian16(payload, code);
+  return StatusOf(link.Transact(kOpStatusIndication, payload).status());
 }
 
-ResultCode ReadChipId(DeviceLink& link, ChipIdReply& reply) {
-  link.BeginFrame(kOpReadChipId, 0);
-  if (link.TransactOnce(link.FinishFrame()) != result::kOk) return result::kNoReply;
-  if (!ReplyCarries(link, 6)) return result::kBadLength;
-  const std::uint8_t* payload = link.ReplyPayload();
+CommandStatus ReadChipId(DeviceLink& link, ChipIdReply& reply) {
+  const Reply answer = link.Transact(kOpReadChipId, {});
+  const CommandStatus status = StatusOf(answer, 6);
+  if (status != CommandStatus::Ok) return status;
+  const std::uint8_t* payload = answer.Payload().data();
   reply.id = GetBigEndian32(payload);
   reply.extra = {payload[4], payload[5]};
-  return result::kOk;
+  return CommandStatus::Ok;
 }
 
-ResultCode ChipEraseCommand(DeviceLink& link, std::uint8_t channel, std::uint8_t chip_type,
+EraseReply ChipEraseCommand(DeviceLink& link, std::uint8_t channel, ChipTypeId type,
                             std::uint8_t sub_code) {
-  std::uint8_t* payload = link.BeginFrame(kOpChipErase, 3);
-  payload[0] = channel;
-  payload[1] = chip_type;
-  payload[2] = sub_code;
-  if (link.TransactOnce(link.FinishFrame()) != result::kOk) return result::kFailed;
-  if (!ReplyCarries(link, 1)) return result::kBadLength;
-  return link.ReplyPayload()[0] == kEraseFinishedByte ? result::kOk : result::kEraseBusy;
+  const std::uint8_t payload[] = {channel, TypeCodeByte(type), sub_code};
+  const Reply reply = link.Transact(kOpChipErase, payload);
+  if (!reply.ok()) return EraseReply::NoReply;
+  if (!reply.Carries(1)) return EraseReply::BadLength;
+  return reply.Payload()[0] == kEraseFinishedByte ? EraseReply::Finished : EraseReply::Erasing;
 }
 
-ResultCode QuerySocketStatus(DeviceLink& link, std::uint8_t chip_type, std::uint8_t& ch1,
-                             std::uint8_t& ch2) {
-  link.BeginFrame(kOpSocketStatus, 1)[0] = chip_type;
-  if (link.TransactOnce(link.FinishFrame()) != result::kOk) return result::kSocketNoReply;
-  if (!ReplyCarries(link, 2)) return result::kSocketBadLength;
-  ch1 = link.ReplyPayload()[0];
-  ch2 = link.ReplyPayload()[1];
-  return result::kOk;
+CommandStatus QuerySocketStatus(DeviceLink& link, ChipTypeId type, SocketReply& reply) {
+  const std::uint8_t payload[] = {TypeCodeByte(type)};
+  const Reply answer = link.Transact(kOpSocketStatus, payload);
+  const CommandStatus status = StatusOf(answer, 2);
+  if (status != CommandStatus::Ok) return status;
+  reply.ch1 = answer.Payload()[0];
+  reply.ch2 = answer.Payload()[1];
+  return CommandStatus::Ok;
 }
 
-ResultCode SendChipParameters(DeviceLink& link, const Prj_Info_Struct& chip) {
-  if (!link.LinkOpen) return result::kLinkClosed;
-  std::uint8_t* payload = link.BeginFrame(kOpChipParameters, 10);
-  payload[0] = static_cast<std::uint8_t>(chip.ChipType);
+CommandStatus SendChipParameters(DeviceLink& link, const Prj_Info_Struct& chip) {
+  if (!link.LinkOpen()) return CommandStatus::LinkClosed;
+  std::uint8_t payload[10];
+  payload[0] = TypeCodeByte(chip.ChipType);
   payload[1] = chip.ChipVolt;
   payload[2] = chip.ChipPara;
   payload[3] = chip.ChipPara1;
   PutBigEndian16(payload + 4, chip.PageSize);
   PutBigEndian32(payload + 6, chip.ChipSize);
-  link.Transact(link.FinishFrame());
-  return result::kOk;
+  const Reply reply = link.Transact(kOpChipParameters, payload);
+  // The programmer's answer carries nothing the program uses; what counts
+  // is that the frame went out.
+  switch (reply.status()) {
+    case LinkStatus::Ok:
+    case LinkStatus::NoReply:
+      return CommandStatus::Ok;
+    case LinkStatus::NotSent:
+      return CommandStatus::NoReply;
+    case LinkStatus::LinkClosed:
+      return CommandStatus::LinkClosed;
+    case LinkStatus::Busy:
+      return CommandStatus::Busy;
+  }
+  return CommandStatus::NoReply;
 }
 
-ResultCode SetSpiClock(DeviceLink& link, std::uint8_t code, std::uint8_t& reply_byte) {
+CommandStatus SetSpiClock(DeviceLink& link, std::uint8_t code, std::uint8_t& reply_byte) {
   return SendOneByteOption(link, kOpSetSpiClock, code, reply_byte);
 }
 
-ResultCode SetSpiDma(DeviceLink& link, std::uint8_t code, std::uint8_t& reply_byte) {
+CommandStatus SetSpiDma(DeviceLink& link, std::uint8_t code, std::uint8_t& reply_byte) {
   return SendOneByteOption(link, kOpSetSpiDma, code, reply_byte);
 }
 
-ResultCode ScanNandBadBlocks(DeviceLink& link, std::uint8_t channel, BadBlockTable& table) {
-  if (!link.LinkOpen) return result::kLinkClosed;
-  link.BeginFrame(kOpBadBlockScan, 1)[0] = channel;
-  const ResultCode outcome = link.TransactUpToEight(link.FinishFrame());
-  if (outcome != result::kOk) return outcome;
+CommandStatus ScanNandBadBlocks(DeviceLink& link, std::uint8_t channel, BadBlockTable& table) {
+  if (!link.LinkOpen()) return CommandStatus::LinkClosed;
+  const std::uint8_t request[] = {channel};
+  const Reply reply = link.TransactUpToEight(kOpBadBlockScan, request);
+  if (!reply.ok()) return StatusOf(reply.status());
 
-  // A transaction reads at most 512 bytes, so a long bitmap arrives cut
-  // short; only the bytes that really came are taken.
-  const std::size_t received =
-      link.ReplyLength > kFrameHeaderSize ? link.ReplyLength - kFrameHeaderSize : 0;
-  const std::size_t payload_length = std::min<std::size_t>(link.ReplyPayloadLength(), received);
-  if (payload_length < 4) return result::kBadLength;
+  // One transaction reads 512 bytes; a longer bitmap follows in the pipe.
+  std::vector<std::uint8_t> payload(reply.Payload().begin(), reply.Payload().end());
+  const std::size_t declared = reply.DeclaredLength();
+  while (payload.size() < declared) {
+    const std::size_t have = payload.size();
+    payload.resize(declared);
+    const std::size_t got = link.ReadRaw(std::span(payload).subspan(have));
+    payload.resize(have + got);
+    if (got == 0) break;
+  }
+  if (payload.size() < 4) return CommandStatus::BadLength;
 
-  const std::uint8_t* payload = link.ReplyPayload();
-  const std::uint16_t blocks = GetBigEndian16(payload);
-  const std::uint16_t bad = GetBigEndian16(payload + 2);
+  const std::uint16_t blocks = GetBigEndian16(payload.data());
+  const std::uint16_t bad = GetBigEndian16(payload.data() + 2);
   table.BlockCount = blocks;
   table.GoodCount = static_cast<std::int32_t>(blocks) - bad;
 
+  // Flags the bitmap does not reach would otherwise keep another chip's.
+  table.Flags.fill(0);
   std::size_t written = 0;
-  for (std::size_t i = 4; i < payload_length && written < blocks && written < kBadBlockFlagCount;
+  for (std::size_t i = 4; i < payload.size() && written < blocks && written < kBadBlockFlagCount;
        ++i) {
     for (int bit = 7; bit >= 0; --bit) table.Flags[written++] = (payload[i] >> bit) & 1;
   }
-  return result::kOk;
+  return CommandStatus::Ok;
 }
 
 // --- bulk streams -----------------------------------------------------------
 
-ResultCode StartBulkRead(DeviceLink& link, std::uint8_t channel, std::uint8_t chip_type,
+LinkStatus StartBulkRead(DeviceLink& link, std::uint8_t channel, ChipTypeId type,
                          std::uint32_t address, std::uint32_t total, std::uint16_t block_length) {
-  std::uint8_t* payload = BeginStreamSetup(link, kOpBulkRead, kDataBlockHeader, channel, chip_type,
-                                           total, block_length);
-  PutBigEndian32(payload + 2, address);
-  SendFrameOnly(link);
-  return result::kOk;
+  std::uint8_t payload[kDataBlockHeader];
+  PutStreamHeader(payload, channel, type, address, total, block_length);
+  return link.SendFrame(kOpBulkRead, payload);
 }
 
-ResultCode ReadBulkBlock(DeviceLink& link, std::size_t length) {
-  const std::size_t wanted = std::min(length, link.ReplyBuffer.size());
-  std::size_t arrived = 0;
-  if (wanted > 0) arrived = link.UsbReadPipe(std::span(link.ReplyBuffer).first(wanted));
-  for (int top_up = 0; top_up < kBulkTopUps && arrived < wanted; ++top_up) {
+bool ReadBulkBlock(DeviceLink& link, std::span<std::uint8_t> into) {
+  std::size_t arrived = into.empty() ? 0 : link.ReadRaw(into);
+  for (int top_up = 0; top_up < kBulkTopUps && arrived < into.size(); ++top_up) {
     link.WaitTicks(1);
-    arrived += link.UsbReadPipe(std::span(link.ReplyBuffer).subspan(arrived, wanted - arrived));
+    arrived += link.ReadRaw(into.subspan(arrived));
   }
-  return arrived >= length ? result::kOk : result::kNoReply;
+  return arrived == into.size();
 }
 
-ResultCode StartBulkWrite(DeviceLink& link, std::uint8_t channel, std::uint8_t chip_type,
+LinkStatus StartBulkWrite(DeviceLink& link, std::uint8_t channel, ChipTypeId type,
                           std::uint32_t address, std::uint32_t total, std::uint16_t block_length) {
-  std::uint8_t* payload = BeginStreamSetup(link, kOpDataWrite, kDataBlockHeader, channel, chip_type,
-                                           total, block_length);
-  PutBigEndian32(payload + 2, address);
-  SendFrameOnly(link);
-  link.WaitTicks(10000);
-  return result::kOk;
+  std::uint8_t payload[kDataBlockHeader];
+  PutStreamHeader(payload, channel, type, address, total, block_length);
+  const LinkStatus status = link.SendFrame(kOpDataWrite, payload);
+  if (status == LinkStatus::Ok) link.WaitTicks(10000);
+  return status;
 }
 
 // --- socket poll ------------------------------------------------------------
 
-void PollSockets(AppContext& ctx) {
-  DeviceLink& link = ctx.link;
-  Prj_Info_Struct& chip = ctx.CurrentPrj;
-  std::array<std::uint8_t, kPollSavedBytes> saved{};
-  std::copy_n(link.CommandFrame.begin(), saved.size(), saved.begin());
-  std::uint8_t ch1 = kSocketEmpty;
-  std::uint8_t ch2 = kSocketEmpty;
-  (void)QuerySocketStatus(link, static_cast<std::uint8_t>(chip.ChipType), ch1, ch2);
-  std::copy(saved.begin(), saved.end(), link.CommandFrame.begin());
-  NoteSocketReply(ch1, chip.SocketState1, chip.ChipInserted1);
-  NoteSocketReply(ch2, chip.SocketState2, chip.ChipInserted2);
+void PollSockets(DeviceLink& link, Prj_Info_Struct& chip) {
+  SocketReply reply;
+  const CommandStatus status = QuerySocketStatus(link, chip.ChipType, reply);
+  // A refused poll learnt nothing; an unanswered one counts as empty.
+  if (status == CommandStatus::Busy) return;
+  NoteSocketReply(reply.ch1, chip.SocketState1, chip.ChipInserted1);
+  NoteSocketReply(reply.ch2, chip.SocketState2, chip.ChipInserted2);
+}
+
+void PollSocketsIfDue(DeviceLink& link, Prj_Info_Struct& chip) {
+  if (chip.SocketPollDue == 0) return;
+  chip.SocketPollDue = 0;
+  PollSockets(link, chip);
 }
 
 // --- whole-chip loops -------------------------------------------------------
@@ -296,146 +266,137 @@ std::string_view ChannelName(std::uint8_t channel) {
   }
 }
 
-ChannelBars BarsOf(std::uint8_t channel) {
-  switch (channel) {
-    case kChannelCh2:
-      return {false, true};
-    case kChannelBoth:
-      return {true, true};
-    default:
-      return {true, false};
-  }
-}
-
-bool NandSkipDue(const AppContext& ctx, std::uint64_t address) {
-  return IsSkippedBlock(ctx.BadBlocks, ctx.Window.IgnoreInvalidBlocks, ctx.CurrentPrj, address);
-}
-
 std::uint32_t WriteBlockLength(const Prj_Info_Struct& chip) {
-  switch (static_cast<ChipTypeId>(chip.ChipType)) {
+  switch (chip.ChipType) {
     case ChipTypeId::Eeprom45:
       return PageBlockLength(chip);
     case ChipTypeId::SwdArm:
       return kWriteBlock;
-    default:
+    case ChipTypeId::Other:
+    case ChipTypeId::Flash25:
+    case ChipTypeId::Eeprom24:
+    case ChipTypeId::Eeprom25:
+    case ChipTypeId::Eeprom93:
+    case ChipTypeId::Eeprom95:
+    case ChipTypeId::NandFlash:
       return std::min(kWriteBlock, chip.ChipSize);
   }
+  return 0;
 }
 
 std::uint32_t FillBlockLength(const Prj_Info_Struct& chip) {
-  if (chip.ChipType == static_cast<std::uint16_t>(ChipTypeId::Eeprom45)) {
-    return PageBlockLength(chip);
-  }
+  if (chip.ChipType == ChipTypeId::Eeprom45) return PageBlockLength(chip);
   return std::min(kWriteBlock, chip.ChipSize);
 }
 
-ResultCode WriteChipData(AppContext& ctx, std::uint8_t channel, std::uint8_t chip_type) {
-  DeviceLink& link = ctx.link;
-  Prj_Info_Struct& chip = ctx.CurrentPrj;
-  const std::uint32_t started = ctx.clock.TickCountMs();
+OperationResult WriteChipData(const ChipJob& job, std::uint8_t channel) {
+  Prj_Info_Struct& chip = job.chip;
+  const std::uint32_t started = job.clock.TickCountMs();
 
-  std::uint64_t total = ctx.RamFile.DataLen;
+  std::uint64_t total = job.buffer.DataLen;
   if (chip.PageSize != 0) total = (total + chip.PageSize - 1) / chip.PageSize * chip.PageSize;
   total = std::min<std::uint64_t>(total, chip.ChipSize);
   const std::uint32_t block = WriteBlockLength(chip);
   // A zero block would never use up the data.
-  if (block == 0 && total > 0) return result::kFailed;
+  if (block == 0 && total > 0) return OperationResult::Failed;
 
-  ChannelProgress progress(ctx.panel, channel, static_cast<std::int64_t>(total));
-  ctx.log.LogStamped(
-      ctx.Texts.LogChipWriteFileName + ctx.Texts.LogChipWriteFileLen + std::to_string(total),
+  ChannelProgress progress(job.panel, channel, static_cast<std::int64_t>(total));
+  job.log.LogStamped(
+      job.texts.LogChipWriteFileName + job.texts.LogChipWriteFileLen + std::to_string(total),
       LogColour::Highlight);
 
-  std::uint8_t* payload = BeginStreamSetup(
-      link, kOpDataWrite, static_cast<std::uint16_t>(block + kDataBlockHeader), channel, chip_type,
-      static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(block));
-  std::uint8_t* data = payload + kDataBlockHeader;
-
+  std::vector<std::uint8_t> payload(kDataBlockHeader + block);
+  std::uint8_t* data = payload.data() + kDataBlockHeader;
   std::uint64_t address = chip.RamStartAddr;
   std::uint64_t offset = chip.RamStartAddr;
   std::uint64_t remaining = total;
   while (remaining > 0) {
-    if (StopHonoured(chip)) return result::kStopped;
-    if (NandSkipDue(ctx, address)) {
+    if (StopHonoured(chip)) return OperationResult::Stopped;
+    if (job.SkipsBlockAt(address)) {
       // Only the chip address moves: the data continues in the next good block.
       address += chip.BlockSize;
       continue;
     }
-    PutBigEndian32(payload + 2, static_cast<std::uint32_t>(address));
-    if (remaining >= block) {
-      CopyFromBuffer(ctx.RamFile, offset, block, data);
-      remaining -= block;
-      SendFrameOnly(link);
-      link.WaitTicks(2);
-    } else {
-      const std::size_t last = static_cast<std::size_t>(remaining);
-      CopyFromBuffer(ctx.RamFile, offset, last, data);
-      std::memset(data + last, kErasedByte, block - last);
-      remaining = 0;
-      SendFrameOnly(link);
+    if (address + std::min<std::uint64_t>(remaining, block) > chip.ChipSize) {
+      job.log.LogStamped(kTextNoRoomForData, LogColour::Error);
+      progress.MarkFailed();
+      return OperationResult::Failed;
     }
+    PutStreamHeader(payload.data(), channel, chip.ChipType, static_cast<std::uint32_t>(address),
+                    static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(block));
+    const bool last = remaining < block;
+    const std::size_t count = last ? static_cast<std::size_t>(remaining) : block;
+    CopyFromBuffer(job.buffer, offset, count, data);
+    std::memset(data + count, kErasedByte, block - count);
+    remaining -= count;
+    if (!SendDataBlock(job, kOpDataWrite, payload)) {
+      progress.MarkFailed();
+      return OperationResult::Failed;
+    }
+    if (!last) job.link.WaitTicks(2);
     address += block;
     offset += block;
-    ReadAcknowledgement(link);
+    ReadAcknowledgement(job.link);
     progress.Advance(block);
   }
 
-  std::string line = ctx.log.TimeStamp() + std::string(ChannelName(channel));
-  if (SettlesAfterWrite(chip_type)) link.WaitTicks(30000);
-  line += ctx.Texts.LogChipWriteSuccess + FormatDurationSeconds(ctx.clock.TickCountMs() - started) +
-          ctx.Texts.LogOperatTime;
-  ctx.log.LogLine(line, LogColour::Success);
-  return result::kOk;
+  std::string line = job.log.TimeStamp() + std::string(ChannelName(channel));
+  if (SettlesAfterWrite(chip.ChipType)) job.link.WaitTicks(30000);
+  if (!job.link.LinkOpen()) return OperationResult::Failed;
+  line += job.texts.LogChipWriteSuccess +
+          FormatDurationSeconds(job.clock.TickCountMs() - started) + job.texts.LogOperatTime;
+  job.log.LogLine(line, LogColour::Success);
+  return OperationResult::Ok;
 }
 
-ResultCode FillEraseChip(AppContext& ctx, std::uint8_t channel, std::uint8_t chip_type) {
-  DeviceLink& link = ctx.link;
-  Prj_Info_Struct& chip = ctx.CurrentPrj;
+OperationResult FillEraseChip(const ChipJob& job, std::uint8_t channel) {
+  Prj_Info_Struct& chip = job.chip;
   const std::uint32_t total = chip.ChipSize;
   const std::uint32_t block = FillBlockLength(chip);
-  if (block == 0 && total > 0) return result::kFailed;
+  if (block == 0 && total > 0) return OperationResult::Failed;
 
-  ChannelProgress progress(ctx.panel, channel, total);
-  std::uint8_t* payload =
-      BeginStreamSetup(link, kOpDataWrite, static_cast<std::uint16_t>(block + kDataBlockHeader),
-                       channel, chip_type, total, static_cast<std::uint16_t>(block));
+  ChannelProgress progress(job.panel, channel, total);
+  std::vector<std::uint8_t> payload(kDataBlockHeader + block, kErasedByte);
   for (std::uint64_t address = 0; address < total; address += block) {
-    if (StopHonoured(chip)) return result::kStopped;
-    PollIfDue(ctx);
-    PutBigEndian32(payload + 2, static_cast<std::uint32_t>(address));
-    std::memset(payload + kDataBlockHeader, kErasedByte, block);
-    SendFrameOnly(link);
-    link.WaitTicks(2);
-    ReadAcknowledgement(link);
+    if (StopHonoured(chip)) return OperationResult::Stopped;
+    PollSocketsIfDue(job.link, chip);
+    PutStreamHeader(payload.data(), channel, chip.ChipType, static_cast<std::uint32_t>(address),
+                    total, static_cast<std::uint16_t>(block));
+    if (!SendDataBlock(job, kOpDataWrite, payload)) {
+      progress.MarkFailed();
+      return OperationResult::Failed;
+    }
+    job.link.WaitTicks(2);
+    ReadAcknowledgement(job.link);
     progress.Advance(block);
   }
-  link.WaitTicks(30000);
-  return result::kOk;
+  job.link.WaitTicks(30000);
+  return job.link.LinkOpen() ? OperationResult::Ok : OperationResult::Failed;
 }
 
-ResultCode EraseNandBlocks(AppContext& ctx, std::uint8_t channel, std::uint8_t chip_type) {
-  DeviceLink& link = ctx.link;
-  Prj_Info_Struct& chip = ctx.CurrentPrj;
-  if (chip.ChipType != static_cast<std::uint16_t>(ChipTypeId::NandFlash)) return result::kFailed;
+OperationResult EraseNandBlocks(const ChipJob& job, std::uint8_t channel) {
+  Prj_Info_Struct& chip = job.chip;
+  if (chip.ChipType != ChipTypeId::NandFlash) return OperationResult::Failed;
   // Without a block size the block address would never move.
-  if (chip.BlockSize == 0) return result::kFailed;
+  if (chip.BlockSize == 0) return OperationResult::Failed;
 
-  ChannelProgress progress(ctx.panel, channel, chip.ChipSize);
-  std::uint8_t* payload = link.BeginFrame(kOpNandBlockErase, 6);
-  payload[0] = channel;
-  payload[1] = chip_type;
+  ChannelProgress progress(job.panel, channel, chip.ChipSize);
+  std::uint8_t payload[6] = {channel, TypeCodeByte(chip.ChipType)};
   for (std::uint64_t address = 0; address < chip.ChipSize; address += chip.BlockSize) {
-    if (StopHonoured(chip)) return result::kStopped;
-    PollIfDue(ctx);
-    if (NandSkipDue(ctx, address)) continue;
+    if (StopHonoured(chip)) return OperationResult::Stopped;
+    PollSocketsIfDue(job.link, chip);
+    if (job.SkipsBlockAt(address)) continue;
     PutBigEndian32(payload + 2, static_cast<std::uint32_t>(address));
-    SendFrameOnly(link);
-    link.WaitTicks(2);
-    ReadAcknowledgement(link);
+    if (!SendDataBlock(job, kOpNandBlockErase, payload)) {
+      progress.MarkFailed();
+      return OperationResult::Failed;
+    }
+    job.link.WaitTicks(2);
+    ReadAcknowledgement(job.link);
     progress.Advance(chip.BlockSize);
   }
-  link.WaitTicks(20000);
-  return result::kOk;
+  job.link.WaitTicks(20000);
+  return job.link.LinkOpen() ? OperationResult::Ok : OperationResult::Failed;
 }
 
 }  // namespace tessary

@@ -101,7 +101,7 @@ TEST_F(ShippedCatalogue, EveryRowIsAWellFormedFactoryRow) {
     SCOPED_TRACE(r.name);
     EXPECT_TRUE(names.insert(r.name).second) << "duplicate name";
     EXPECT_FALSE(r.name.empty());
-    EXPECT_NE(ChipTypeCode(r.type), 0) << r.type;
+    EXPECT_NE(ChipTypeCode(r.type), ChipTypeId::Other) << r.type;
     EXPECT_FALSE(r.manuf.empty());
     EXPECT_FALSE(r.memory.empty());
     EXPECT_EQ(r.adder, "Halvern");

@@ -435,13 +435,12 @@ TEST(ChipTypeCodes, ExactCaseSensitiveNamesGiveOneToEight) {
       {"93 EEPROM", 5}, {"95 EEPROM", 6}, {"SWD ARM", 7},   {"NAND FLASH", 8},
       {"SWD Flash", 0}, {"25 flash", 0},  {"25 FLASH ", 0}, {"", 0}};
   for (const auto& [name, code] : cases) {
-    EXPECT_EQ(ChipTypeCode(name), code) << name;
+    EXPECT_EQ(TypeCodeByte(ChipTypeCode(name)), code) << name;
     if (code != 0) {
-      EXPECT_EQ(ChipTypeName(static_cast<std::uint16_t>(code)), name);
+      EXPECT_EQ(ChipTypeName(static_cast<ChipTypeId>(code)), name);
     }
   }
-  EXPECT_EQ(ChipTypeName(0), "");
-  EXPECT_EQ(ChipTypeName(9), "");
+  EXPECT_EQ(ChipTypeName(ChipTypeId::Other), "");
 }
 
 TEST(VoltageCodes, OnlyOnePointEightAndFiveVoltsHaveCodes) {
@@ -473,7 +472,7 @@ TEST_F(Catalogue, ReadChipRowFillsTheChipFieldsAndLeavesTheNameToTheCaller) {
   record.ChipName = "held";
   record.ChipVolt = 9;
   ReadChipRow(db, record);
-  EXPECT_EQ(record.ChipType, 1);
+  EXPECT_EQ(record.ChipType, ChipTypeId::Flash25);
   EXPECT_EQ(record.ChipSize, 4194304u);
   EXPECT_EQ(record.BlockSize, 65536u);
   EXPECT_EQ(record.EraseTime, 32000u);
@@ -491,7 +490,7 @@ TEST_F(Catalogue, ReadChipRowFillsTheChipFieldsAndLeavesTheNameToTheCaller) {
   ASSERT_EQ(db.RunQuery(sql::kChipByName, {"24C02"}), 1);
   ReadChipRow(db, record);
   EXPECT_EQ(record.ChipVolt, 2);
-  EXPECT_EQ(record.ChipType, 2);
+  EXPECT_EQ(record.ChipType, ChipTypeId::Eeprom24);
   EXPECT_EQ(record.PageSize, 8);
 }
 
@@ -499,7 +498,7 @@ TEST_F(Catalogue, ReadChipRowNarrowsEachValueToItsField) {
   ASSERT_EQ(db.RunQuery(sql::kChipByName, {"ODD1"}), 1);
   Prj_Info_Struct record;
   ReadChipRow(db, record);
-  EXPECT_EQ(record.ChipType, 0) << "\"SWD Flash\" is no chip type";
+  EXPECT_EQ(record.ChipType, ChipTypeId::Other) << "\"SWD Flash\" is no chip type";
   EXPECT_EQ(record.PageSize, 70000 & 0xFFFF);
   EXPECT_EQ(record.OTPSize, 1);
   EXPECT_EQ(record.ChipVolt, 0);
@@ -513,7 +512,7 @@ TEST_F(Catalogue, ReadChipRowWithABadFieldLeavesTheRecordAlone) {
   Prj_Info_Struct record;
   EXPECT_THROW(ReadChipRow(db, record), DatabaseError);
   EXPECT_EQ(record.ChipSize, 0u);
-  EXPECT_EQ(record.ChipType, 0);
+  EXPECT_EQ(record.ChipType, ChipTypeId::Other);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ struct Detection : ::testing::Test {
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;
     EXPECT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx.link.LinkOpen = true;
+    ctx.link.MarkLinked();
   }
 
   sim::SimulatedProgrammer& programmer() { return usb.programmer(); }
@@ -191,7 +191,7 @@ TEST_F(Detection, MatchOfATypeTheModelDoesNotListEmptiesTheTypeBoxSilently) {
 }
 
 TEST_F(Detection, OfflineWritesOnlyTheOfflineLine) {
-  ctx.link.LinkOpen = false;
+  ctx.link.MarkUnlinked();
   programmer().wire().Clear();
   EXPECT_EQ(sbChipDetectClick(ctx), DetectionOutcome::Offline);
   ASSERT_EQ(Lines().size(), 1u);

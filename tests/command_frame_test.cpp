@@ -30,7 +30,7 @@ struct Fixture : ::testing::Test {
 
   void Link() {
     ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx.link.LinkOpen = true;
+    ctx.link.MarkLinked();
   }
 };
 
@@ -54,12 +54,12 @@ TEST_P(FrameExamples, AreReproducedByteForByte) {
   RecordingPanel panel;
   ScriptedLink usb(clock);
   AppContext ctx(clock, panel, usb);
-  std::uint8_t* payload = ctx.link.BeginFrame(c.opcode, static_cast<std::uint16_t>(c.payload.size()));
-  std::copy(c.payload.begin(), c.payload.end(), payload);
-  const std::size_t length = ctx.link.FinishFrame();
+  ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
+  ctx.link.MarkLinked();
+  ASSERT_EQ(ctx.link.SendFrame(c.opcode, c.payload), LinkStatus::Ok);
   const Bytes expected = Hex(c.frame);
-  ASSERT_EQ(length, expected.size());
-  EXPECT_EQ(Bytes(ctx.link.CommandFrame.begin(), ctx.link.CommandFrame.begin() + length), expected);
+  ASSERT_EQ(usb.writes.size(), 1u);
+  EXPECT_EQ(usb.writes[0], expected);
 
   Bytes built(c.payload.size() + kFrameOverhead);
   EXPECT_EQ(BuildFrame(c.opcode, c.payload, built), expected.size());
@@ -79,14 +79,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Fixture, TransactSendsTheFrameWaitsTenMillisecondsAndReadsOneReply) {
   Link();
   usb.replies.push_back(testing::TextReply(0x10, "V1"));
-  ctx.link.BeginFrame(0x10, 0);
   const std::uint64_t before = clock.NowMicroseconds();
-  ctx.link.Transact(ctx.link.FinishFrame());
+  const Reply reply = ctx.link.Transact(0x10, {});
   EXPECT_EQ(clock.NowMicroseconds() - before, 10'000u);
   ASSERT_EQ(usb.writes.size(), 1u);
   EXPECT_EQ(usb.writes[0], Hex("02 10 00 01 00 00 03 B4"));
-  EXPECT_EQ(ctx.link.ReplyLength, 10u);
-  EXPECT_EQ(ctx.link.CheckReply(), result::kOk);
+  EXPECT_EQ(reply.bytes().size(), 10u);
+  EXPECT_TRUE(reply.ok());
+  EXPECT_EQ(Bytes(reply.Payload().begin(), reply.Payload().end()), (Bytes{'V', '1'}));
 }
 
 TEST_F(Fixture, CheckReplyJudgesOnlyTheStartByteAndTheByteCount) {
@@ -97,22 +97,18 @@ TEST_F(Fixture, CheckReplyJudgesOnlyTheStartByteAndTheByteCount) {
   wrong_start[0] = 0x03;
   usb.replies = {bad_crc, wrong_start, Bytes{}};
 
-  ctx.link.BeginFrame(0x10, 0);
-  const std::size_t length = ctx.link.FinishFrame();
-  ctx.link.Transact(length);
-  EXPECT_EQ(ctx.link.CheckReply(), result::kOk) << "the reply CRC is not checked";
-  ctx.link.Transact(length);
-  EXPECT_EQ(ctx.link.CheckReply(), result::kNoReply);
-  ctx.link.Transact(length);
-  EXPECT_EQ(ctx.link.ReplyLength, 0u);
-  EXPECT_EQ(ctx.link.CheckReply(), result::kNoReply);
+  EXPECT_TRUE(ctx.link.Transact(0x10, {}).ok()) << "the reply CRC is not checked";
+  EXPECT_EQ(ctx.link.Transact(0x10, {}).status(), LinkStatus::NoReply);
+  const Reply none = ctx.link.Transact(0x10, {});
+  EXPECT_TRUE(none.bytes().empty());
+  EXPECT_EQ(none.status(), LinkStatus::NoReply);
 }
 
 TEST_F(Fixture, UpToEightAgainstASilentDeviceSendsEightFramesAndFails) {
   Link();
   std::uint8_t reply = 0xAA;
   const std::uint64_t before = clock.NowMicroseconds();
-  EXPECT_EQ(SetSpiClock(ctx.link, 1, reply), result::kFailed);
+  EXPECT_EQ(SetSpiClock(ctx.link, 1, reply), CommandStatus::NoReply);
   ASSERT_EQ(usb.writes.size(), 8u);
   for (const Bytes& frame : usb.writes) EXPECT_EQ(frame, Hex("02 3A 00 01 00 01 01 ED C4"));
   EXPECT_EQ(reply, 0xAA);
@@ -124,7 +120,7 @@ TEST_F(Fixture, UpToEightStopsAtTheFirstValidReply) {
   Link();
   usb.replies = {Bytes{}, Bytes{}, testing::ReplyFrame(0x3A, {2})};
   std::uint8_t reply = 0;
-  EXPECT_EQ(SetSpiClock(ctx.link, kSpiClockQuery, reply), result::kOk);
+  EXPECT_EQ(SetSpiClock(ctx.link, kSpiClockQuery, reply), CommandStatus::Ok);
   EXPECT_EQ(usb.writes.size(), 3u);
   EXPECT_EQ(reply, 2);
 }
@@ -133,29 +129,85 @@ TEST_F(Fixture, ClosedLinkSendsNothing) {
   ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
   // Opened but not accepted by the connection: LinkOpen is still false.
   std::uint8_t reply = 0;
-  EXPECT_EQ(SetSpiClock(ctx.link, 1, reply), result::kLinkClosed);
-  EXPECT_EQ(SetSpiDma(ctx.link, 1, reply), result::kLinkClosed);
+  EXPECT_EQ(SetSpiClock(ctx.link, 1, reply), CommandStatus::LinkClosed);
+  EXPECT_EQ(SetSpiDma(ctx.link, 1, reply), CommandStatus::LinkClosed);
   std::array<std::uint8_t, 8> buffer{};
-  EXPECT_EQ(ctx.link.UsbWritePipe(buffer), 0u);
-  EXPECT_EQ(ctx.link.UsbReadPipe(buffer), 0u);
+  EXPECT_EQ(ctx.link.SendFrame(0x10, {}), LinkStatus::LinkClosed);
+  EXPECT_EQ(ctx.link.WriteRaw(buffer), 0u);
+  EXPECT_EQ(ctx.link.ReadRaw(buffer), 0u);
   EXPECT_TRUE(usb.writes.empty());
   EXPECT_EQ(usb.reads, 0);
 }
 
 TEST_F(Fixture, ChipParametersFrameCarriesTheCurrentChip) {
   Prj_Info_Struct chip;
-  chip.ChipType = 1;
+  chip.ChipType = ChipTypeId::Flash25;
   chip.ChipVolt = 2;
   chip.ChipPara = 0x12;
   chip.ChipPara1 = 0x34;
   chip.PageSize = 256;
   chip.ChipSize = 0x800000;
-  EXPECT_EQ(SendChipParameters(ctx.link, chip), result::kLinkClosed);
+  EXPECT_EQ(SendChipParameters(ctx.link, chip), CommandStatus::LinkClosed);
   EXPECT_TRUE(usb.writes.empty());
   Link();
-  EXPECT_EQ(SendChipParameters(ctx.link, chip), result::kOk) << "the reply is not examined";
+  EXPECT_EQ(SendChipParameters(ctx.link, chip), CommandStatus::Ok) << "the reply is not examined";
   ASSERT_EQ(usb.writes.size(), 1u);
   EXPECT_EQ(usb.writes[0], Hex("02 39 00 01 00 0A 01 02 12 34 01 00 00 80 00 00 7E 27"));
+}
+
+// One-byte option replies: exactly one payload byte, nothing else.
+TEST_F(Fixture, OptionRepliesMustCarryExactlyOneByte) {
+  struct Case {
+    std::uint8_t opcode;
+    Bytes payload;
+    CommandStatus expected;
+  };
+  const Case cases[] = {
+      {0x3A, {}, CommandStatus::BadLength},     {0x3A, {3}, CommandStatus::Ok},
+      {0x3A, {3, 0}, CommandStatus::BadLength}, {0x3C, {}, CommandStatus::BadLength},
+      {0x3C, {1}, CommandStatus::Ok},           {0x3C, {1, 0}, CommandStatus::BadLength},
+  };
+  Link();
+  for (const Case& c : cases) {
+    usb.replies = {testing::ReplyFrame(c.opcode, c.payload)};
+    std::uint8_t reply = 0xAA;
+    const CommandStatus status = c.opcode == 0x3A ? SetSpiClock(ctx.link, kSpiClockQuery, reply)
+                                                  : SetSpiDma(ctx.link, 1, reply);
+    EXPECT_EQ(status, c.expected) << std::hex << int(c.opcode) << " with " << c.payload.size();
+    EXPECT_EQ(reply, c.expected == CommandStatus::Ok ? c.payload[0] : 0xAA);
+  }
+}
+
+// An event handled while a transaction waits must not start its own: it is
+// refused, and the waiting transaction still gets its own reply.
+TEST_F(Fixture, ATransferFromAnEventDuringAWaitIsRefusedAsBusy) {
+  Link();
+  usb.replies.push_back(testing::TextReply(0x10, "V1"));
+  std::vector<LinkStatus> nested;
+  panel.on_pump = [&] { nested.push_back(ctx.link.SendFrame(0x38, Bytes{1})); };
+  const Reply reply = ctx.link.Transact(0x10, {});
+  panel.on_pump = nullptr;
+  ASSERT_FALSE(nested.empty());
+  for (LinkStatus status : nested) EXPECT_EQ(status, LinkStatus::Busy);
+  EXPECT_TRUE(reply.ok());
+  EXPECT_EQ(usb.writes.size(), 1u) << "only the waiting transaction's frame went out";
+  EXPECT_EQ(ctx.link.SendFrame(0x38, Bytes{1}), LinkStatus::Ok) << "after the wait all is normal";
+}
+
+// What an unanswered or overlong reply leaves in the IN pipe is thrown away
+// before the next frame, so it is never taken for that frame's answer.
+TEST_F(Fixture, TheInPipeIsDrainedAfterAFailedOrOverlongReply) {
+  Link();
+  usb.replies = {Bytes{}, testing::TextReply(0x12, "SN")};
+  EXPECT_FALSE(ctx.link.Transact(0x10, {}).ok());
+  EXPECT_EQ(usb.flushes, 0);
+  EXPECT_TRUE(ctx.link.Transact(0x12, {}).ok());
+  EXPECT_EQ(usb.flushes, 1);
+  usb.replies = {testing::TextReply(0x11, std::string(600, 'x')), testing::TextReply(0x13, "Velor")};
+  const Reply long_reply = ctx.link.Transact(0x11, {});
+  EXPECT_EQ(long_reply.Payload().size(), 512u - 6);
+  EXPECT_TRUE(ctx.link.Transact(0x13, {}).ok());
+  EXPECT_EQ(usb.flushes, 2);
 }
 
 TEST_F(Fixture, CloseResetsThePipesAndIsIdempotent) {
@@ -163,7 +215,7 @@ TEST_F(Fixture, CloseResetsThePipesAndIsIdempotent) {
   EXPECT_EQ(ctx.link.Pipes(), (PipeIds{0x01, 0x82}));
   ctx.link.UsbCloseDevice();
   ctx.link.UsbCloseDevice();
-  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(ctx.link.LinkOpen());
   EXPECT_FALSE(ctx.link.HasDevice());
   EXPECT_EQ(ctx.link.Pipes(), (PipeIds{1, 2}));
 }

@@ -3,8 +3,8 @@
 
 #include "app/app_context.h"
 #include "app/start_up.h"
-#include "device/device_connection.h"
-#include "device/hardware_info.h"
+#include "app/device_connection.h"
+#include "app/hardware_info.h"
 #include "device/identity_queries.h"
 #include "operations/chip_commands.h"
 #include "sim/simulated_link.h"
@@ -40,7 +40,7 @@ struct Connection : ::testing::Test {
 TEST_F(Connection, IdentifiesAndShowsTheProgrammerOnline) {
   QueueIdentity("V1.2.3", "Velor");
   ScanForProgrammer(ctx);
-  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_TRUE(ctx.link.LinkOpen());
   EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10, 0x11, 0x12, 0x13}));
   EXPECT_EQ(ctx.DeviceInfo.FirmVer, "V1.2.3");
   EXPECT_EQ(ctx.DeviceInfo.HardVer, "HW2.0");
@@ -52,7 +52,6 @@ TEST_F(Connection, IdentifiesAndShowsTheProgrammerOnline) {
   ASSERT_EQ(ctx.log.Lines().size(), 1u);
   EXPECT_EQ(ctx.log.Lines()[0].text, "09:05:07 检测到编程器，型号：Velor,产品序列号：SN-0001");
   EXPECT_EQ(ctx.log.Lines()[0].colour, LogColour::Highlight);
-  EXPECT_EQ(ctx.link.ReplyLength, 0u);
   EXPECT_FALSE(ctx.Window.TimerScanEnabled);
   EXPECT_TRUE(ctx.Window.SocketTypeEnabled);
   EXPECT_FALSE(ctx.Window.PrjOfflineMenuVisible);
@@ -70,7 +69,7 @@ TEST_F(Connection, WhileLinkedAScanDoesNothing) {
 TEST_F(Connection, NoProgrammerStopsTheScanSilently) {
   usb.present = false;
   ScanForProgrammer(ctx);
-  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(ctx.link.LinkOpen());
   EXPECT_FALSE(ctx.Window.TimerScanEnabled) << "only an arrival notice scans again";
   EXPECT_TRUE(ctx.log.Lines().empty());
   EXPECT_TRUE(usb.writes.empty());
@@ -78,7 +77,7 @@ TEST_F(Connection, NoProgrammerStopsTheScanSilently) {
 
 TEST_F(Connection, SilentFirmwareQueryClosesTheLinkAndRetriesLater) {
   ScanForProgrammer(ctx);
-  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(ctx.link.LinkOpen());
   EXPECT_FALSE(usb.HasDevice());
   EXPECT_TRUE(ctx.Window.TimerScanEnabled);
   EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10}));
@@ -90,7 +89,7 @@ TEST_F(Connection, FirmwareStartingWithFFTwiceBecomesEmpty) {
   Queue({TextReply(0x10, ff_text), TextReply(0x10, ff_text), TextReply(0x11, "H"),
          TextReply(0x12, "S"), TextReply(0x13, "Velor")});
   ScanForProgrammer(ctx);
-  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_TRUE(ctx.link.LinkOpen());
   EXPECT_EQ(ctx.DeviceInfo.FirmVer, "");
   EXPECT_EQ(usb.WrittenOpcodes(), (std::vector<std::uint8_t>{0x10, 0x10, 0x11, 0x12, 0x13}));
 }
@@ -150,8 +149,8 @@ TEST_F(Connection, ALengthFieldBeyondTheReplyNeverReadsPastTheBuffer) {
   Queue({lying});
   std::string text;
   ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-  ctx.link.LinkOpen = true;
-  EXPECT_EQ(QueryFirmwareVersion(ctx.link, text), result::kOk);
+  ctx.link.MarkLinked();
+  EXPECT_EQ(QueryFirmwareVersion(ctx.link, text), CommandStatus::Ok);
   EXPECT_LE(text.size(), 16u);
 }
 
@@ -159,7 +158,7 @@ TEST_F(Connection, RemovalClosesTheLinkAndReportsOffline) {
   QueueIdentity("V1", "Velor");
   ScanForProgrammer(ctx);
   OnProgrammerRemoved(ctx);
-  EXPECT_FALSE(ctx.link.LinkOpen);
+  EXPECT_FALSE(ctx.link.LinkOpen());
   EXPECT_FALSE(usb.HasDevice());
   EXPECT_EQ(panel.status[0], "设备离线");
   EXPECT_EQ(panel.status[1], "");
@@ -195,7 +194,7 @@ TEST_F(ConnectionEndToEnd, ScanIdentifiesLoadsTypesAndDetectsTheW25Q64) {
   ctx.ChipFrame.cmbChipType.Clear();
   ScanForProgrammer(ctx);
 
-  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_TRUE(ctx.link.LinkOpen());
   EXPECT_EQ(ctx.DeviceInfo.DevName, "Velor");
   EXPECT_EQ(ctx.ChipFrame.cmbChipType.items.size(), 8u) << "the Velor's chip types";
   EXPECT_EQ(ctx.ChipFrame.cmbChipType.text, "25 FLASH");
@@ -230,7 +229,7 @@ struct ConnectionToBootLoader : ConnectionEndToEnd {
 TEST_F(ConnectionToBootLoader, NoChipTypesAndNoDetection) {
   const std::vector<std::string> types = ctx.ChipFrame.cmbChipType.items;
   ScanForProgrammer(ctx);
-  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_TRUE(ctx.link.LinkOpen());
   EXPECT_EQ(usb.programmer().wire().CountFrames(kOpReadChipId), 0u);
   EXPECT_EQ(ctx.ChipFrame.cmbChipType.items, types);
   EXPECT_EQ(ctx.CurrentPrj.ChipName, "24C02");
@@ -246,7 +245,8 @@ struct HardwareInfo : ::testing::Test {
     ctx.DeviceInfo.HardVer = "HW-V2.1";
     ctx.DeviceInfo.DevName = "Velor";
     ctx.DeviceInfo.DevSN = "SN-7";
-    ctx.link.LinkOpen = true;
+    EXPECT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
+    ctx.link.MarkLinked();
   }
   testing::ProgramFolder folder;
   VirtualClock clock;
@@ -256,7 +256,7 @@ struct HardwareInfo : ::testing::Test {
 };
 
 TEST_F(HardwareInfo, OfflineBothHandlersOnlyLogTheOfflineLine) {
-  ctx.link.LinkOpen = false;
+  ctx.link.MarkUnlinked();
   EXPECT_FALSE(MenuHardInfoClick(ctx).has_value());
   EXPECT_FALSE(sbDevInfoClick(ctx).has_value());
   ASSERT_EQ(ctx.log.Lines().size(), 2u);

@@ -42,7 +42,7 @@ struct Language : ::testing::Test {
   }
   void Link(const std::string& model) {
     ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx.link.LinkOpen = true;
+    ctx.link.MarkLinked();
     ctx.DeviceInfo.DevName = model;
     ctx.DeviceInfo.FirmVer = "V3.05";
   }
@@ -187,13 +187,13 @@ TEST_F(Language, ChoosingSendsNothingToOtherModelsOrWithoutLink) {
   EXPECT_EQ(ctx.DeviceInfo.Language, 1);
   EXPECT_TRUE(usb.writes.empty());
 
-  ctx.link.LinkOpen = false;
+  ctx.link.MarkUnlinked();
   ctx.DeviceInfo.DevName = "Skar";
   ChooseLanguage(ctx, 0, dir);
   EXPECT_TRUE(usb.writes.empty());
   EXPECT_EQ(panel.status[0], "设备离线");
 
-  ctx.link.LinkOpen = true;
+  ctx.link.MarkLinked();
   ctx.DeviceInfo.DevName = "skar";  // the model name is compared exactly
   ChooseLanguage(ctx, 0, dir);
   EXPECT_TRUE(usb.writes.empty());

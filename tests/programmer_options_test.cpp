@@ -11,7 +11,7 @@
 
 #include "app/app_context.h"
 #include "operations/chip_commands.h"
-#include "operations/programmer_options.h"
+#include "app/programmer_options.h"
 #include "sim/simulated_link.h"
 #include "support/recording_panel.h"
 #include "support/scripted_link.h"
@@ -48,7 +48,7 @@ class ProgrammerOptionsTest : public ::testing::Test {
     usb = std::make_unique<sim::SimulatedLink>(std::move(config), clock);
     ctx = std::make_unique<AppContext>(clock, panel, *usb);
     ASSERT_TRUE(ctx->link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx->link.LinkOpen = true;
+    ctx->link.MarkLinked();
     clock.SetTimeOfDay(14, 30, 0);
   }
   void StartWithSockets(std::optional<sim::ChipConfig> ch1, std::optional<sim::ChipConfig> ch2) {
@@ -58,7 +58,7 @@ class ProgrammerOptionsTest : public ::testing::Test {
   }
   void SelectNand() {
     Prj_Info_Struct& chip = ctx->CurrentPrj;
-    chip.ChipType = static_cast<std::uint16_t>(ChipTypeId::NandFlash);
+    chip.ChipType = ChipTypeId::NandFlash;
     chip.ChipSize = 1024u * 0x20000u;
     chip.PageSize = 2048;
     chip.BlockSize = 0x20000;
@@ -103,7 +103,7 @@ TEST_P(SocketMode, ChoosesTheChannelBarsAndPicture) {
   StartWithSockets(c.ch1 ? std::optional(Flash()) : std::nullopt,
                    c.ch2 ? std::optional(Flash()) : std::nullopt);
   ctx->Window.SocketTypeIndex = c.mode;
-  ctx->CurrentPrj.ChipType = 1;
+  ctx->CurrentPrj.ChipType = ChipTypeId::Flash25;
 
   rgbSocketTypeClick(*ctx);
   EXPECT_EQ(ctx->CurrentPrj.ChannelSelector, c.selector);
@@ -204,7 +204,7 @@ TEST_F(ProgrammerOptionsTest, OpeningTheSpiMenuTicksWhatTheProgrammerReports) {
   EXPECT_TRUE(ctx->log.Lines().empty());
 
   ctx->Window.SpiClockTicked = 1;
-  ctx->link.LinkOpen = false;
+  ctx->link.MarkUnlinked();
   device().wire().Clear();
   mnProgChangeSPISpeedClick(*ctx);
   EXPECT_EQ(ctx->Window.SpiClockTicked, kDefaultSpiClockCode) << "not linked: 9MHz";
@@ -216,7 +216,7 @@ TEST_F(ProgrammerOptionsTest, AnUnknownClockReplyTicks9MHz) {
   testing::ScriptedLink scripted(clock);
   AppContext scripted_ctx(clock, panel, scripted);
   ASSERT_TRUE(scripted_ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-  scripted_ctx.link.LinkOpen = true;
+  scripted_ctx.link.MarkLinked();
   scripted_ctx.Window.SpiClockTicked = 5;
   scripted.replies = {testing::ReplyFrame(kOpSetSpiClock, {7})};
   mnProgChangeSPISpeedClick(scripted_ctx);
@@ -248,7 +248,7 @@ TEST_F(ProgrammerOptionsTest, DmaEnableAnsweredWithZeroIsAFailure) {
   testing::ScriptedLink scripted(clock);
   AppContext scripted_ctx(clock, panel, scripted);
   ASSERT_TRUE(scripted_ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-  scripted_ctx.link.LinkOpen = true;
+  scripted_ctx.link.MarkLinked();
   scripted_ctx.Window.SpiDmaEnableTicked = false;
   scripted.replies = {testing::ReplyFrame(kOpSetSpiDma, {0})};
   EXPECT_FALSE(mnDMAEnableClick(scripted_ctx));
@@ -288,16 +288,16 @@ TEST_F(ProgrammerOptionsTest, BadBlockScanInDualModeScansBothChannels) {
 
 TEST_F(ProgrammerOptionsTest, BadBlockScanStopsEarlyForEachPrecondition) {
   // Not linked: the offline line only.
-  ctx->link.LinkOpen = false;
+  ctx->link.MarkUnlinked();
   EXPECT_EQ(mmBlockInitClick(*ctx), BlockInitOutcome::Offline);
   EXPECT_EQ(
       Log(),
       (std::vector<std::pair<std::string, LogColour>>{{"14:30:00 设备离线", LogColour::Error}}));
-  ctx->link.LinkOpen = true;
+  ctx->link.MarkLinked();
   ctx->log.Clear();
 
   // A chip that is not NAND: the NAND menu goes, nothing is sent.
-  ctx->CurrentPrj.ChipType = 1;
+  ctx->CurrentPrj.ChipType = ChipTypeId::Flash25;
   ctx->CurrentPrj.BlockSize = 0x10000;
   EXPECT_EQ(mmBlockInitClick(*ctx), BlockInitOutcome::NotNand);
   EXPECT_FALSE(ctx->Window.NandOptionMenuVisible);

@@ -31,24 +31,20 @@ class SimChipTest : public ::testing::Test {
     usb = std::make_unique<SimulatedLink>(std::move(config), clock);
     link = std::make_unique<DeviceLink>(*usb, waiter);
     ASSERT_TRUE(link->UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    link->LinkOpen = true;
+    link->MarkLinked();
   }
   SimulatedProgrammer& device() { return usb->programmer(); }
   ChipMemory& ch1() { return device().socket(0).memory(); }
 
   // One transaction; the reply payload (empty when no valid reply came).
   Bytes Command(std::uint8_t opcode, const Bytes& payload = {}) {
-    std::uint8_t* at = link->BeginFrame(opcode, static_cast<std::uint16_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), at);
-    link->Transact(link->FinishFrame());
-    if (link->CheckReply() != result::kOk) return {};
-    return Bytes(link->ReplyPayload(), link->ReplyPayload() + link->ReplyPayloadLength());
+    last_reply = link->Transact(opcode, payload);
+    if (!last_reply.ok()) return {};
+    return Bytes(last_reply.Payload().begin(), last_reply.Payload().end());
   }
   // A frame written without reading anything back (the bulk set-ups).
   void Send(std::uint8_t opcode, const Bytes& payload) {
-    std::uint8_t* at = link->BeginFrame(opcode, static_cast<std::uint16_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), at);
-    ASSERT_GT(link->UsbWritePipe(std::span(link->CommandFrame).first(link->FinishFrame())), 0u);
+    ASSERT_EQ(link->SendFrame(opcode, payload), LinkStatus::Ok);
   }
   static Bytes Setup(std::uint8_t channel, std::uint8_t type, std::uint32_t address,
                      std::uint32_t total, std::uint16_t block) {
@@ -62,7 +58,7 @@ class SimChipTest : public ::testing::Test {
   }
   Bytes Read(std::size_t length) {
     Bytes buffer(length);
-    buffer.resize(link->UsbReadPipe(buffer));
+    buffer.resize(link->ReadRaw(buffer));
     return buffer;
   }
   Bytes BulkRead(std::uint8_t channel, std::uint32_t address, std::uint16_t block) {
@@ -81,6 +77,7 @@ class SimChipTest : public ::testing::Test {
   Waiter waiter{clock, panel};
   std::unique_ptr<SimulatedLink> usb;
   std::unique_ptr<DeviceLink> link;
+  Reply last_reply;
 };
 
 TEST_F(SimChipTest, ChipIdAndSocketStatusFollowTheSockets) {
@@ -192,7 +189,7 @@ TEST_F(SimChipTest, BadBlockScanReplyFitsOneTransaction) {
   config.sockets[0] = nand;
   Start(config);
   const Bytes scan = Command(0x3B, {0});
-  EXPECT_EQ(link->ReplyLength, 512u);
+  EXPECT_EQ(last_reply.bytes().size(), 512u);
   EXPECT_EQ(GetBigEndian16(scan.data()), 8192);
   EXPECT_EQ(GetBigEndian16(scan.data() + 2), 2);
   EXPECT_EQ(scan[4], 0x80);

@@ -24,16 +24,14 @@ class SimLinkTest : public ::testing::Test {
     link = std::make_unique<DeviceLink>(*usb, waiter);
     usb->SetPresenceHandler([this](PresenceEvent event) { events.push_back(event); });
     ASSERT_TRUE(link->UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    link->LinkOpen = true;
+    link->MarkLinked();
   }
   SimulatedProgrammer& device() { return usb->programmer(); }
 
   // One request/reply transaction; the reply bytes as read.
   Bytes Transact(std::uint8_t opcode, const Bytes& payload = {}) {
-    std::uint8_t* at = link->BeginFrame(opcode, static_cast<std::uint16_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), at);
-    link->Transact(link->FinishFrame());
-    return Bytes(link->ReplyBuffer.begin(), link->ReplyBuffer.begin() + link->ReplyLength);
+    last_reply = link->Transact(opcode, payload);
+    return Bytes(last_reply.bytes().begin(), last_reply.bytes().end());
   }
 
   VirtualClock clock;
@@ -41,6 +39,7 @@ class SimLinkTest : public ::testing::Test {
   Waiter waiter{clock, panel};
   std::unique_ptr<SimulatedLink> usb;
   std::unique_ptr<DeviceLink> link;
+  Reply last_reply;
   std::vector<PresenceEvent> events;
 };
 
@@ -142,7 +141,7 @@ TEST_F(SimLinkTest, PresenceEventsArriveOnlyThroughServiceEvents) {
   link->UsbCloseDevice();
   EXPECT_FALSE(usb->HasDevice());
   ASSERT_TRUE(link->UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-  link->LinkOpen = true;
+  link->MarkLinked();
   EXPECT_EQ(Transact(0x13).size(), 13u);
 }
 
@@ -163,8 +162,8 @@ TEST_F(SimLinkTest, SilentOpcodeCostsExactlyTheReadTimeout) {
 
   // The host's up-to-eight convention sends the frame eight times.
   device().wire().Clear();
-  link->BeginFrame(0x3A, 1)[0] = 1;
-  EXPECT_EQ(link->TransactUpToEight(link->FinishFrame()), result::kFailed);
+  const std::uint8_t clock_code[] = {1};
+  EXPECT_EQ(link->TransactUpToEight(0x3A, clock_code).status(), LinkStatus::NoReply);
   EXPECT_EQ(device().wire().CountFrames(0x3A), 8u);
 }
 
@@ -177,12 +176,12 @@ TEST_F(SimLinkTest, DamagedRepliesAsConfigured) {
   const Bytes firmware = Transact(0x10);
   ASSERT_FALSE(firmware.empty());
   EXPECT_EQ(firmware[0], 0x03);
-  EXPECT_EQ(link->CheckReply(), result::kNoReply);
+  EXPECT_EQ(last_reply.status(), LinkStatus::NoReply);
 
   const Bytes id = Transact(0x31);
   EXPECT_EQ(id,
             (Bytes{0x02, 0x31, 0x00, 0x01, 0x00, 0x04, 0x00, 0xEF, 0x40, 0x17, id[10], id[11]}));
-  EXPECT_EQ(link->CheckReply(), result::kOk);
+  EXPECT_TRUE(last_reply.ok());
 }
 
 TEST_F(SimLinkTest, UnplugsAfterTheConfiguredNumberOfTransfers) {

@@ -27,26 +27,24 @@ class SimStorageTest : public ::testing::Test {
     usb = std::make_unique<SimulatedLink>(config, clock);
     link = std::make_unique<DeviceLink>(*usb, waiter);
     ASSERT_TRUE(link->UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    link->LinkOpen = true;
+    link->MarkLinked();
   }
   SimulatedProgrammer& device() { return usb->programmer(); }
 
-  ResultCode SendProjectFile(const std::string& text) {
-    std::uint8_t* payload = link->BeginFrame(0x44, 516);
-    PutBigEndian32(payload, static_cast<std::uint32_t>(text.size()));
-    std::fill_n(payload + 4, 512, 0xFF);
-    std::copy(text.begin(), text.end(), payload + 4);
-    EXPECT_EQ(link->FinishFrame(), 524u);
-    return link->TransactOnce(524);
+  LinkStatus SendProjectFile(const std::string& text) {
+    Bytes payload(516, 0xFF);
+    PutBigEndian32(payload.data(), static_cast<std::uint32_t>(text.size()));
+    std::copy(text.begin(), text.end(), payload.begin() + 4);
+    return link->Transact(0x44, payload).status();
   }
   void SendSetup(std::uint8_t opcode, std::uint32_t total, std::uint16_t block) {
-    std::uint8_t* payload = link->BeginFrame(opcode, 12);
+    Bytes payload(12);
     payload[0] = 0x01;
     payload[1] = 0x01;
-    PutBigEndian32(payload + 2, 0);
-    PutBigEndian32(payload + 6, total);
-    PutBigEndian16(payload + 10, block);
-    ASSERT_EQ(link->UsbWritePipe(std::span(link->CommandFrame).first(link->FinishFrame())), 20u);
+    PutBigEndian32(payload.data() + 2, 0);
+    PutBigEndian32(payload.data() + 6, total);
+    PutBigEndian16(payload.data() + 10, block);
+    ASSERT_EQ(link->SendFrame(opcode, payload), LinkStatus::Ok);
   }
   // The data file streamed raw in 2048-byte blocks, the last one 0xFF-filled.
   void StreamData(const Bytes& data) {
@@ -54,12 +52,12 @@ class SimStorageTest : public ::testing::Test {
     for (std::size_t at = 0; at < data.size(); at += 2048) {
       Bytes block(2048, 0xFF);
       std::copy_n(data.begin() + at, std::min<std::size_t>(2048, data.size() - at), block.begin());
-      ASSERT_EQ(link->UsbWritePipe(block), 2048u);
+      ASSERT_EQ(link->WriteRaw(block), 2048u);
     }
   }
   Bytes Read(std::size_t length) {
     Bytes buffer(length);
-    buffer.resize(link->UsbReadPipe(buffer));
+    buffer.resize(link->ReadRaw(buffer));
     return buffer;
   }
 
@@ -75,7 +73,7 @@ TEST_F(SimStorageTest, ProjectDownloadIsStoredAndReadBack) {
   Bytes data(6145);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i ^ 0x5A);
 
-  ASSERT_EQ(SendProjectFile(project), result::kOk);
+  ASSERT_EQ(SendProjectFile(project), LinkStatus::Ok);
   StreamData(data);
   EXPECT_EQ(device().project_store().project_text, Bytes(project.begin(), project.end()));
   EXPECT_EQ(device().project_store().declared_length, project.size());
@@ -97,14 +95,13 @@ TEST_F(SimStorageTest, ProjectDownloadIsStoredAndReadBack) {
 }
 
 TEST_F(SimStorageTest, EmptyDataFileStoresNothingAndStreamsNothing) {
-  ASSERT_EQ(SendProjectFile("FileLen=0\r\n"), result::kOk);
+  ASSERT_EQ(SendProjectFile("FileLen=0\r\n"), LinkStatus::Ok);
   StreamData({});
   SendSetup(0x34, 0, 4096);
   EXPECT_TRUE(device().project_store().data.empty());
   EXPECT_TRUE(Read(4096).empty());
   // The next command is a frame again, not raw data.
-  link->BeginFrame(0x13, 0);
-  EXPECT_EQ(link->TransactOnce(link->FinishFrame()), result::kOk);
+  EXPECT_TRUE(link->Transact(0x13, {}).ok());
 }
 
 TEST_F(SimStorageTest, BulkWriteWithoutProjectFrameProgramsTheChip) {

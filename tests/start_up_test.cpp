@@ -29,7 +29,7 @@ struct StartUp : ::testing::Test {
   }
   void Link() {
     ASSERT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx.link.LinkOpen = true;
+    ctx.link.MarkLinked();
   }
   void Choose(ComboBoxState& box, const std::string& item, void (*handler)(AppContext&)) {
     ASSERT_TRUE(box.SelectExact(item)) << item;

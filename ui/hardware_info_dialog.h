@@ -7,7 +7,7 @@
 // and, when they return a view, pass it to ShowView().
 #pragma once
 
-#include "device/hardware_info.h"
+#include "app/hardware_info.h"
 
 #include <QDialog>
 

@@ -24,7 +24,7 @@ TEST(MainWindowWithDemoProgrammer, ScanTickIdentifiesTheProgrammer) {
 
   window.TimerForMassProduct();
 
-  EXPECT_TRUE(ctx.link.LinkOpen);
+  EXPECT_TRUE(ctx.link.LinkOpen());
   EXPECT_EQ(window.widgets().StatusPanels[0]->text(), QString::fromUtf8("设备已连接: Velor"));
   EXPECT_TRUE(window.widgets().StatusPanels[1]->text().startsWith(QString::fromUtf8("设备版本:")));
   EXPECT_FALSE(window.findChild<QTimer*>("TimerScan")->isActive());

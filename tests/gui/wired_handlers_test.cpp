@@ -87,7 +87,7 @@ struct WiredWindow : ::testing::Test {
 
 TEST_F(WiredWindow, IdentifyingTheProgrammerDetectsItsChipAndTheButtonDetectsAgain) {
   window->TimerForMassProduct();
-  ASSERT_TRUE(ctx->link.LinkOpen);
+  ASSERT_TRUE(ctx->link.LinkOpen());
   const QString chip = W().frameChipInfoMain->cmbDownChipName()->currentText();
   EXPECT_TRUE(chip.contains("25Q64")) << chip.toStdString();
   EXPECT_EQ(W().frameChipInfoMain->cmbChipType()->currentText(), "25 FLASH");

@@ -55,7 +55,7 @@ class ScriptedLink final : public UsbLink {
     std::copy_n(reply.begin(), count, buffer.begin());
     return count;
   }
-  void FlushInPipe() override {}
+  void FlushInPipe() override { ++flushes; }
   void SetPresenceHandler(std::function<void(PresenceEvent)> handler) override {
     handler_ = std::move(handler);
   }
@@ -71,6 +71,7 @@ class ScriptedLink final : public UsbLink {
   bool present = true;
   int open_calls = 0;
   int reads = 0;
+  int flushes = 0;
   std::vector<Bytes> writes;
   std::deque<Bytes> replies;
 

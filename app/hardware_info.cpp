@@ -1,5 +1,5 @@
 // The hardware information dialog's texts.
-#include "device/hardware_info.h"
+#include "app/hardware_info.h"
 
 #include "base/language_files.h"
 #include "base/profile_file.h"
@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view kSection = "HardInfo";
 
 std::optional<HardwareInfoView> ShowIfLinked(AppContext& ctx, bool with_versions) {
-  if (!ctx.link.LinkOpen) {
+  if (!ctx.link.LinkOpen()) {
     ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
     return std::nullopt;
   }

@@ -1,8 +1,10 @@
 // The settings with which the operator adapts the programmer to the job:
 // the socket mode and the socket an operation uses, the SPI clock, SPI DMA
 // ("hardware acceleration"), the NAND bad-block scan and bad-block skipping.
-// These are the main window's handlers; the window sets what the operator
-// chose (for example Window.SocketTypeIndex) and then calls them, and
+// The behaviour functions (EvaluateSocketMode, ChangeSpiClock, SwitchSpiDma,
+// ScanBadBlocks ...) serve the window and the command line alike; the
+// `*Click` handlers are the window's entry points. The window sets what the
+// operator chose (for example Window.SocketTypeIndex), calls them, and
 // re-renders the menu ticks and pictures from ctx.Window afterwards.
 #pragma once
 
@@ -28,9 +30,10 @@ inline constexpr std::string_view kTextOneSocketOnly =
 // chip) and chooses ChannelSelector, the visible progress bars and the
 // socket picture. In single mode CH1 wins when both hold a chip; with no
 // chip at all CH1 is chosen too. Writes nothing to the log.
+void EvaluateSocketMode(AppContext& ctx);
 void rgbSocketTypeClick(AppContext& ctx);
 
-// rgbSocketTypeClick, then the verdict every chip operation needs before it
+// EvaluateSocketMode, then the verdict every chip operation needs before it
 // starts: false (with a red line) when no socket holds a chip, or when dual
 // mode finds one of them empty.
 [[nodiscard]] bool CheckSockets(AppContext& ctx);
@@ -65,12 +68,15 @@ bool N45MHz1Click(AppContext& ctx);
 bool N225MHzClick(AppContext& ctx);
 bool N1125MHz1Click(AppContext& ctx);
 
-// The SPI clock sub-menu opens: asks the programmer for its clock and ticks
-// that item; 9MHz when it does not answer or answers something unknown.
+// Asks the programmer for its SPI clock and ticks that item; 9MHz when it
+// does not answer or answers something unknown. Run when the SPI clock
+// sub-menu opens.
+void ReadSpiClockSetting(AppContext& ctx);
 void mnProgChangeSPISpeedClick(AppContext& ctx);
 
 // SPI DMA on or off. Success needs a valid reply that confirms the new
-// state; then the item is ticked. Both log their line. True on success.
+// state; then the item is ticked. Logs its line. True on success.
+bool SwitchSpiDma(AppContext& ctx, bool enable);
 bool mnDMAEnableClick(AppContext& ctx);
 bool mnDMADisableClick(AppContext& ctx);
 
@@ -87,9 +93,11 @@ enum class BlockInitOutcome : std::uint8_t {
 // The NAND bad-block scan ("坏块检测") into ctx.BadBlocks, with its start and
 // result lines. Also run by erase, write, read, verify and the auto sequence
 // for NAND chips while skipping is ticked.
+BlockInitOutcome ScanBadBlocks(AppContext& ctx);
 BlockInitOutcome mmBlockInitClick(AppContext& ctx);
 
 // Toggles "自动跳过坏块", which the write, read, verify and NAND erase loops test.
+void ToggleBadBlockSkipping(AppContext& ctx);
 void mmIgnoreInvalidBlocksClick(AppContext& ctx);
 
 }  // namespace tessary

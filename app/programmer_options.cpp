@@ -1,5 +1,5 @@
-// Socket mode, SPI clock, SPI DMA and NAND option handlers of the main window.
-#include "operations/programmer_options.h"
+// Socket mode, SPI clock, SPI DMA and NAND options.
+#include "app/programmer_options.h"
 
 #include <string>
 
@@ -20,10 +20,12 @@ void ShowBars(AppContext& ctx, bool chip1, bool chip2) {
   ctx.panel.SetProgressVisible(ProgressBar::Chip2, chip2);
 }
 
-bool SwitchDma(AppContext& ctx, bool enable) {
+}  // namespace
+
+bool SwitchSpiDma(AppContext& ctx, bool enable) {
   std::uint8_t reply = 0;
-  const ResultCode outcome = SetSpiDma(ctx.link, enable ? 1 : 0, reply);
-  const bool confirmed = outcome == result::kOk && (reply != 0) == enable;
+  const CommandStatus status = SetSpiDma(ctx.link, enable ? 1 : 0, reply);
+  const bool confirmed = status == CommandStatus::Ok && (reply != 0) == enable;
   const std::string_view text = enable ? kTextDmaStart : kTextDmaStop;
   ctx.log.LogStamped(std::string(text) + (confirmed ? "." : ": ERROR!"), LogColour::Highlight);
   if (confirmed) {
@@ -33,14 +35,13 @@ bool SwitchDma(AppContext& ctx, bool enable) {
   return confirmed;
 }
 
-}  // namespace
-
-void rgbSocketTypeClick(AppContext& ctx) {
+void EvaluateSocketMode(AppContext& ctx) {
   Prj_Info_Struct& chip = ctx.CurrentPrj;
-  chip.SocketState1 = kSocketEmpty;
-  chip.SocketState2 = kSocketEmpty;
-  (void)QuerySocketStatus(ctx.link, static_cast<std::uint8_t>(chip.ChipType), chip.SocketState1,
-                          chip.SocketState2);
+  SocketReply sockets;
+  // An unanswered poll leaves both sockets empty, which the callers report.
+  static_cast<void>(QuerySocketStatus(ctx.link, chip.ChipType, sockets));
+  chip.SocketState1 = sockets.ch1;
+  chip.SocketState2 = sockets.ch2;
 
   MainWindowState& window = ctx.Window;
   if (window.SocketTypeIndex == kSocketModeDual) {
@@ -60,8 +61,10 @@ void rgbSocketTypeClick(AppContext& ctx) {
   ctx.panel.MainWindowStateChanged();
 }
 
+void rgbSocketTypeClick(AppContext& ctx) { EvaluateSocketMode(ctx); }
+
 bool CheckSockets(AppContext& ctx) {
-  rgbSocketTypeClick(ctx);
+  EvaluateSocketMode(ctx);
   const Prj_Info_Struct& chip = ctx.CurrentPrj;
   const bool ch1 = chip.SocketState1 == kSocketChipPresent;
   const bool ch2 = chip.SocketState2 == kSocketChipPresent;
@@ -87,7 +90,7 @@ bool ChangeSpiClock(AppContext& ctx, std::uint8_t code) {
   const std::optional<SpiClockItem> item = SpiClockItemOf(code);
   if (!item) return false;
   std::uint8_t reply = 0;
-  const bool ok = SetSpiClock(ctx.link, code, reply) == result::kOk;
+  const bool ok = SetSpiClock(ctx.link, code, reply) == CommandStatus::Ok;
   ctx.log.LogStamped(
       "Change SPI Speed to " + std::string(item->caption) + (ok ? ": Success." : ": ERROR!"),
       LogColour::Highlight);
@@ -104,25 +107,27 @@ bool N45MHz1Click(AppContext& ctx) { return ChangeSpiClock(ctx, 3); }
 bool N225MHzClick(AppContext& ctx) { return ChangeSpiClock(ctx, 4); }
 bool N1125MHz1Click(AppContext& ctx) { return ChangeSpiClock(ctx, 5); }
 
-void mnProgChangeSPISpeedClick(AppContext& ctx) {
+void ReadSpiClockSetting(AppContext& ctx) {
   ctx.Window.SpiClockTicked = 0;
   std::uint8_t reply = 0;
-  const bool answered = SetSpiClock(ctx.link, kSpiClockQuery, reply) == result::kOk;
+  const bool answered = SetSpiClock(ctx.link, kSpiClockQuery, reply) == CommandStatus::Ok;
   ctx.Window.SpiClockTicked =
       answered && SpiClockItemOf(reply).has_value() ? reply : kDefaultSpiClockCode;
   ctx.panel.MainWindowStateChanged();
 }
 
-bool mnDMAEnableClick(AppContext& ctx) { return SwitchDma(ctx, true); }
-bool mnDMADisableClick(AppContext& ctx) { return SwitchDma(ctx, false); }
+void mnProgChangeSPISpeedClick(AppContext& ctx) { ReadSpiClockSetting(ctx); }
 
-BlockInitOutcome mmBlockInitClick(AppContext& ctx) {
-  if (!ctx.link.LinkOpen) {
+bool mnDMAEnableClick(AppContext& ctx) { return SwitchSpiDma(ctx, true); }
+bool mnDMADisableClick(AppContext& ctx) { return SwitchSpiDma(ctx, false); }
+
+BlockInitOutcome ScanBadBlocks(AppContext& ctx) {
+  if (!ctx.link.LinkOpen()) {
     ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
     return BlockInitOutcome::Offline;
   }
   const Prj_Info_Struct& chip = ctx.CurrentPrj;
-  if (chip.ChipType != static_cast<std::uint16_t>(ChipTypeId::NandFlash)) {
+  if (chip.ChipType != ChipTypeId::NandFlash) {
     ctx.Window.NandOptionMenuVisible = false;
     ctx.panel.MainWindowStateChanged();
     return BlockInitOutcome::NotNand;
@@ -133,16 +138,20 @@ BlockInitOutcome mmBlockInitClick(AppContext& ctx) {
   ctx.log.LogStamped(
       std::string(ChannelName(chip.ChannelSelector)) + std::string(kTextNandScanStart),
       LogColour::Highlight);
-  const ResultCode outcome = ScanNandBadBlocks(ctx.link, chip.ChannelSelector, ctx.BadBlocks);
+  const CommandStatus status = ScanNandBadBlocks(ctx.link, chip.ChannelSelector, ctx.BadBlocks);
   ctx.log.LogStamped(std::string(kTextNandBlockCount) + std::to_string(ctx.BadBlocks.BlockCount) +
                          std::string(kTextNandGoodCount) + std::to_string(ctx.BadBlocks.GoodCount),
                      LogColour::Highlight);
-  return outcome == result::kOk ? BlockInitOutcome::Scanned : BlockInitOutcome::ScanFailed;
+  return status == CommandStatus::Ok ? BlockInitOutcome::Scanned : BlockInitOutcome::ScanFailed;
 }
 
-void mmIgnoreInvalidBlocksClick(AppContext& ctx) {
+BlockInitOutcome mmBlockInitClick(AppContext& ctx) { return ScanBadBlocks(ctx); }
+
+void ToggleBadBlockSkipping(AppContext& ctx) {
   ctx.Window.IgnoreInvalidBlocks = !ctx.Window.IgnoreInvalidBlocks;
   ctx.panel.MainWindowStateChanged();
 }
+
+void mmIgnoreInvalidBlocksClick(AppContext& ctx) { ToggleBadBlockSkipping(ctx); }
 
 }  // namespace tessary

@@ -1,5 +1,5 @@
 // Programmer arrival, identification and removal.
-#include "device/device_connection.h"
+#include "app/device_connection.h"
 
 #include "catalogue/chip_detection.h"
 #include "catalogue/chip_selection.h"
@@ -20,12 +20,12 @@ void SetTimerScan(AppContext& ctx, bool enabled) {
 }  // namespace
 
 void ScanForProgrammer(AppContext& ctx) {
-  if (ctx.link.LinkOpen) return;
+  if (ctx.link.LinkOpen()) return;
   SetTimerScan(ctx, false);
   if (!ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) return;
   // Linked before the first query, so a notice handled while it waits finds
   // the link taken and returns at once.
-  ctx.link.LinkOpen = true;
+  ctx.link.MarkLinked();
   IdentifyProgrammer(ctx);
 }
 
@@ -43,7 +43,8 @@ bool IdentifyProgrammer(AppContext& ctx) {
 
   MainWindowState& window = ctx.Window;
   if (StartsWith(info.DevName, "Skar")) {
-    (void)SendProgrammerLanguage(ctx.link, info.Language);
+    // Only the programmer's own display uses it; nothing to recover.
+    static_cast<void>(SendProgrammerLanguage(ctx.link, info.Language));
     window.PrjOfflineMenuEnabled = true;
     window.PrjOfflineMenuVisible = true;
     window.SocketTypeIndex = 0;
@@ -54,7 +55,6 @@ bool IdentifyProgrammer(AppContext& ctx) {
     window.SocketTypeEnabled = true;
   }
   ctx.panel.MainWindowStateChanged();
-  ctx.link.ReplyLength = 0;
 
   ctx.log.LogStamped(ctx.Texts.DevConLogDevice + info.DevName + "," + ctx.Texts.DevConLogSN +
                          info.DevSN,
@@ -66,7 +66,8 @@ bool IdentifyProgrammer(AppContext& ctx) {
     try {
       LoadChipTypes(ctx);
       // As if the operator had pressed the detection button.
-      (void)sbChipDetectClick(ctx);
+      // Detection reports its outcome in the log itself.
+      static_cast<void>(sbChipDetectClick(ctx));
     } catch (const DatabaseError& e) {
       ctx.log.LogStamped(e.what(), LogColour::Error);
     }
