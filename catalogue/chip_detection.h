@@ -1,11 +1,11 @@
 // Chip detection: the programmer reads the code of the chip in the socket,
 // the catalogue is searched by its low 24 bits, and the match is selected
 // through the selection frame as if the operator had chosen it. Reading the
-// code and the chip name step belong to the caller (app/chip_handlers.h). A code with
-// top byte 0x24 is a 24-series EEPROM, which has no code of its own: the
-// detection only narrows the choice to that type. When several chips share
-// a code, the auto-select setting takes the first one or opens the search
-// window with all of them.
+// code and the chip name step belong to the handler layer above. A code
+// with top byte 0x24 is a 24-series EEPROM, which has no code of its own:
+// the detection only narrows the choice to that type. When several chips
+// share a code, the auto-select setting takes the first one or opens the
+// search window with all of them.
 #pragma once
 
 #include <cstdint>

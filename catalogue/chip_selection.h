@@ -2,7 +2,7 @@
 // Choosing a name makes that catalogue row the current chip and fills the
 // frame's displays. What follows a choice outside the catalogue (a fresh
 // buffer for a new chip, the chip's parameters sent to the programmer, the
-// window's socket settings) is the caller's: see app/chip_handlers.h.
+// window's socket settings) is the handler layer's.
 #pragma once
 
 #include <array>
