@@ -1,8 +1,7 @@
 // Programmer arrival, identification and removal.
 #include "app/device_connection.h"
 
-#include "catalogue/chip_detection.h"
-#include "catalogue/chip_selection.h"
+#include "app/chip_handlers.h"
 #include "device/identity_queries.h"
 
 namespace tessary {

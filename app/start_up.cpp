@@ -1,11 +1,11 @@
 // Start-up sequence.
 #include "app/start_up.h"
 
+#include "app/chip_handlers.h"
 #include "app/connection_string.h"
 #include "app/settings.h"
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_parameters.h"
-#include "catalogue/chip_selection.h"
 
 namespace tessary {
 namespace {

@@ -11,26 +11,22 @@
 namespace tessary {
 namespace {
 
-ProfileFile LanguageFile(const AppContext& ctx) {
-  return ProfileFile(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
-}
-
 // The view after a tool moved it: the row of `offset` on top, redrawn.
-void ShowRowOf(AppContext& ctx, std::uint32_t offset) {
-  ctx.RamFile.ViewTop = AlignToRow(offset);
-  ctx.Hex.AlignView();
-  ctx.Hex.RedrawHexView();
+void ShowRowOf(const BufferParts& parts, std::uint32_t offset) {
+  parts.ram.ViewTop = AlignToRow(offset);
+  parts.hex.AlignView();
+  parts.hex.RedrawHexView();
 }
 
 // A find's match on screen: FindPos, the row on top, the digits selected.
 // The first digit also becomes the view's own selection, so typing after a
 // find edits the match as it did when the selection was the pane's.
-HexRange ShowMatch(AppContext& ctx, std::int32_t pos) {
-  Ram_File_Info_Struct& ram = ctx.RamFile;
+HexRange ShowMatch(const BufferParts& parts, std::int32_t pos) {
+  Ram_File_Info_Struct& ram = parts.ram;
   ram.FindPos = pos;
-  ShowRowOf(ctx, static_cast<std::uint32_t>(pos));
+  ShowRowOf(parts, static_cast<std::uint32_t>(pos));
   const HexRange range = MatchRange(ram.ViewTop, static_cast<std::uint32_t>(pos), ram.FindLen);
-  ctx.Hex.Click(range.start);
+  parts.hex.Click(range.start);
   return range;
 }
 
@@ -56,20 +52,19 @@ std::string HexNumberError(std::string_view text) {
          "\" is not a hexadecimal number. Type 1 to 8 digits 0-9 or A-F, without a prefix.";
 }
 
-std::optional<std::uint32_t> ReadHexOffset(AppContext& ctx, std::string_view text) {
+std::optional<std::uint32_t> ReadHexOffset(const BufferParts& parts, std::string_view text) {
   const std::optional<std::int32_t> value = ParseHexNumber(text);
   if (!value) {
-    (void)ctx.panel.ShowMessage(HexNumberError(text), ctx.Texts.MainSoftWareInfo,
-                                MessageKind::Error);
+    (void)parts.panel.ShowMessage(HexNumberError(text), parts.texts.MainSoftWareInfo,
+                                  MessageKind::Error);
     return std::nullopt;
   }
   return static_cast<std::uint32_t>(*value);
 }
 
-std::uint32_t BufferLimit(const AppContext& ctx) {
-  const std::size_t block = ctx.RamFile.Data.size();
-  return block < ctx.CurrentPrj.ChipSize ? static_cast<std::uint32_t>(block)
-                                         : ctx.CurrentPrj.ChipSize;
+std::uint32_t BufferLimit(const Ram_File_Info_Struct& ram, const Prj_Info_Struct& chip) {
+  const std::size_t block = ram.Data.size();
+  return block < chip.ChipSize ? static_cast<std::uint32_t>(block) : chip.ChipSize;
 }
 
 // --- Random fill ---
@@ -87,11 +82,11 @@ std::uint8_t RandomByteSource::Next() { return static_cast<std::uint8_t>(engine_
 
 // --- Fill ---
 
-bool FillBuffer(AppContext& ctx, const FillRequest& request, RandomByteSource& random) {
-  Ram_File_Info_Struct& ram = ctx.RamFile;
-  const std::uint32_t limit = BufferLimit(ctx);
+bool FillBuffer(const BufferParts& parts, const FillRequest& request, RandomByteSource& random) {
+  Ram_File_Info_Struct& ram = parts.ram;
+  const std::uint32_t limit = BufferLimit(ram, parts.chip);
   if (request.start > limit) {
-    ctx.log.AddPlainLine(ctx.log.TimeStamp() + "起始地址大于了芯片的容量，请确认！0x" +
+    parts.log.AddPlainLine(parts.log.TimeStamp() + "起始地址大于了芯片的容量，请确认！0x" +
                          Hex8(request.start));
     return false;
   }
@@ -102,7 +97,7 @@ bool FillBuffer(AppContext& ctx, const FillRequest& request, RandomByteSource& r
   if (end > ram.DataLen) {
     ram.DataLen = end;
     // The scroll bar has to reach the bytes the fill added.
-    if (ctx.Hex.ScrollMaximum() < end) ctx.Hex.SetScrollMaximum(end);
+    if (parts.hex.ScrollMaximum() < end) parts.hex.SetScrollMaximum(end);
   }
   std::uint8_t* const data = ram.Data.data();
   if (request.random) {
@@ -110,19 +105,20 @@ bool FillBuffer(AppContext& ctx, const FillRequest& request, RandomByteSource& r
   } else if (end > request.start) {
     std::memset(data + request.start, request.value, end - request.start);
   }
-  ShowRowOf(ctx, request.start);
+  ShowRowOf(parts, request.start);
   return true;
 }
 
-FileEditSetup BufferFillSetup(const AppContext& ctx) {
-  const ProfileFile file = LanguageFile(ctx);
+FileEditSetup BufferFillSetup(const std::filesystem::path& language_file, std::uint32_t chip_size,
+                              const Dev_Language_Struct& texts) {
+  const ProfileFile file(language_file);
   FileEditSetup setup;
   setup.mode = FileEditMode::Fill;
   setup.caption = ReadDialogText(file, "BufferFill", "FillDialogTitle");
   setup.label1 = ReadDialogText(file, "BufferFill", "FillStartAddr");
   setup.value1 = "00000000";
   setup.label2 = ReadDialogText(file, "BufferFill", "FillLen");
-  setup.value2 = Hex8(ctx.CurrentPrj.ChipSize);
+  setup.value2 = Hex8(chip_size);
   setup.value2_visible = true;
   setup.value2_enabled = true;
   setup.label3 = ReadDialogText(file, "BufferFill", "FillValue");
@@ -133,63 +129,64 @@ FileEditSetup BufferFillSetup(const AppContext& ctx) {
   setup.random_caption = ReadDialogText(file, "BufferFill", "FillRandom");
   setup.random_visible = true;
   setup.random_checked = false;
-  setup.ok = ctx.Texts.OK;
-  setup.cancel = ctx.Texts.Cancel;
+  setup.ok = texts.OK;
+  setup.cancel = texts.Cancel;
   return setup;
 }
 
-FileEditResult BufferFillOk(AppContext& ctx, const FileEditFields& fields,
+FileEditResult BufferFillOk(const BufferParts& parts, const FileEditFields& fields,
                             RandomByteSource& random) {
   FillRequest request;
   request.random = fields.random;
-  const std::optional<std::uint32_t> start = ReadHexOffset(ctx, fields.value1);
+  const std::optional<std::uint32_t> start = ReadHexOffset(parts, fields.value1);
   if (!start) return {.close = false};
-  const std::optional<std::uint32_t> count = ReadHexOffset(ctx, fields.value2);
+  const std::optional<std::uint32_t> count = ReadHexOffset(parts, fields.value2);
   if (!count) return {.close = false};
   // The value field is disabled while random is ticked; what it holds then
   // is not the operator's concern.
   if (!fields.random) {
-    const std::optional<std::uint32_t> value = ReadHexOffset(ctx, fields.value3);
+    const std::optional<std::uint32_t> value = ReadHexOffset(parts, fields.value3);
     if (!value) return {.close = false};
     request.value = static_cast<std::uint8_t>(*value & 0xFF);
   }
   request.start = *start;
   request.count = *count;
-  (void)FillBuffer(ctx, request, random);
+  (void)FillBuffer(parts, request, random);  // a refusal is logged
   return {};
 }
 
 // --- Go-to ---
 
-bool GotoBuffer(AppContext& ctx, std::uint32_t offset) {
-  if (offset >= ctx.RamFile.ShownLength()) {
-    ctx.log.AddPlainLine(ctx.log.TimeStamp() + "缓存区地址跳转，跳转地址过大！0x" + Hex8(offset));
+bool GotoBuffer(const BufferParts& parts, std::uint32_t offset) {
+  if (offset >= parts.ram.ShownLength()) {
+    parts.log.AddPlainLine(parts.log.TimeStamp() + "缓存区地址跳转，跳转地址过大！0x" + Hex8(offset));
     return false;
   }
-  ShowRowOf(ctx, offset);
+  ShowRowOf(parts, offset);
   return true;
 }
 
-FileEditSetup BufferGotoSetup(const AppContext& ctx) {
-  const ProfileFile file = LanguageFile(ctx);
+FileEditSetup BufferGotoSetup(const std::filesystem::path& language_file, std::uint32_t view_top,
+                              const Dev_Language_Struct& texts) {
+  const ProfileFile file(language_file);
   FileEditSetup setup;
   setup.mode = FileEditMode::Goto;
   setup.caption = ReadDialogText(file, "BufferJump", "BufferJumpTitle");
   setup.label1 = ReadDialogText(file, "BufferJump", "BufferJumpAddr");
   setup.value1 = "00000000";
   setup.label2 = ReadDialogText(file, "BufferJump", "BufferCurrentAddr");
-  setup.value2 = Hex8(ctx.RamFile.ViewTop);
+  setup.value2 = Hex8(view_top);
   setup.value2_visible = true;
   setup.value2_enabled = false;
-  setup.ok = ctx.Texts.OK;
-  setup.cancel = ctx.Texts.Cancel;
+  setup.ok = texts.OK;
+  setup.cancel = texts.Cancel;
   return setup;
 }
 
-FileEditResult BufferGotoOk(AppContext& ctx, const FileEditFields& fields) {
-  const std::optional<std::uint32_t> offset = ReadHexOffset(ctx, fields.value1);
+FileEditResult BufferGotoOk(const BufferParts& parts, const FileEditFields& fields) {
+  const std::optional<std::uint32_t> offset = ReadHexOffset(parts, fields.value1);
   if (!offset) return {.close = false};
-  (void)GotoBuffer(ctx, *offset);
+  (void)GotoBuffer(parts, *offset);  // a refusal is logged
   return {};
 }
 
@@ -224,8 +221,9 @@ HexRange MatchRange(std::uint32_t view_top, std::uint32_t offset, std::uint32_t 
   return {start, end - start};
 }
 
-FileEditSetup BufferFindSetup(const AppContext& ctx) {
-  const ProfileFile file = LanguageFile(ctx);
+FileEditSetup BufferFindSetup(const std::filesystem::path& language_file,
+                              const Dev_Language_Struct& texts) {
+  const ProfileFile file(language_file);
   FileEditSetup setup;
   setup.mode = FileEditMode::Find;
   setup.caption = ReadDialogText(file, "BufferFind", "BufferFindTitle");
@@ -233,28 +231,28 @@ FileEditSetup BufferFindSetup(const AppContext& ctx) {
   setup.value1 = "FFFFFFFF";
   setup.value2_visible = false;
   setup.value2_enabled = false;
-  setup.ok = ctx.Texts.OK;
-  setup.cancel = ctx.Texts.Cancel;
+  setup.ok = texts.OK;
+  setup.cancel = texts.Cancel;
   return setup;
 }
 
-FileEditResult BufferFindOk(AppContext& ctx, const FileEditFields& fields) {
-  Ram_File_Info_Struct& ram = ctx.RamFile;
+FileEditResult BufferFindOk(const BufferParts& parts, const FileEditFields& fields) {
+  Ram_File_Info_Struct& ram = parts.ram;
   const std::string_view text = fields.value1;
   const std::size_t length = text.size() / 2;
   if (length > kFindPatternSize) {
-    (void)ctx.panel.ShowMessage("The search pattern has " + std::to_string(text.size()) +
+    (void)parts.panel.ShowMessage("The search pattern has " + std::to_string(text.size()) +
                                     " digits; at most " + std::to_string(kFindPatternDigits) +
                                     " (256 bytes) can be searched for.",
-                                ctx.Texts.MainSoftWareInfo, MessageKind::Error);
+                                parts.texts.MainSoftWareInfo, MessageKind::Error);
     return {.close = false};
   }
   if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
-    (void)ctx.panel.ShowMessage(
+    (void)parts.panel.ShowMessage(
         "\"" + std::string(text) +
             "\" is not a hexadecimal byte sequence. Type pairs of digits 0-9 or A-F, such as "
             "55AA.",
-        ctx.Texts.MainSoftWareInfo, MessageKind::Error);
+        parts.texts.MainSoftWareInfo, MessageKind::Error);
     return {.close = false};
   }
   ram.FindLen = static_cast<std::uint16_t>(length);
@@ -266,18 +264,18 @@ FileEditResult BufferFindOk(AppContext& ctx, const FileEditFields& fields) {
   if (length == 0) return {};
   const std::int32_t pos = FindNext(ram);
   if (pos == -1) return {};
-  return {.close = true, .select = ShowMatch(ctx, pos)};
+  return {.close = true, .select = ShowMatch(parts, pos)};
 }
 
-std::optional<HexRange> MenuBufferFindNextClick(AppContext& ctx) {
-  Ram_File_Info_Struct& ram = ctx.RamFile;
+std::optional<HexRange> FindNextMatch(const BufferParts& parts) {
+  Ram_File_Info_Struct& ram = parts.ram;
   if (ram.FindLen == 0) {
     ram.FindPos = -1;
     return std::nullopt;
   }
   const std::int32_t pos = FindNext(ram);
   if (pos == -1) return std::nullopt;
-  return ShowMatch(ctx, pos);
+  return ShowMatch(parts, pos);
 }
 
 }  // namespace tessary

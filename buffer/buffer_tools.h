@@ -3,22 +3,42 @@
 // occurrence; the set-ups of the value dialog (TfrmFileEdit) they share, and
 // the reading of the hexadecimal numbers typed into it.
 //
-// Every offset here is a buffer offset; RamStartAddr plays no part. The
-// handlers take the dialog's field texts and decide everything; the dialog
+// Every offset here is a buffer offset; RamStartAddr plays no part. These
+// functions take the dialog's field texts and decide everything; the dialog
 // only shows a FileEditSetup and passes its fields back.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 
-#include "app/app_context.h"
 #include "base/clock.h"
+#include "base/language_texts.h"
+#include "base/operation_log.h"
+#include "base/operator_panel.h"
 #include "buffer/data_buffer.h"
+#include "buffer/hex_view.h"
+#include "catalogue/chip_record.h"
 
 namespace tessary {
+
+// What the buffer's tools and file commands work on: the buffer and its
+// view, the current chip (its size bounds the buffer; a load sets its
+// RamStartAddr), where they report, and the language of the reports. Made
+// for each call from the whole program's context; passed as const, since
+// what it refers to is what changes.
+struct BufferParts {
+  Ram_File_Info_Struct& ram;
+  HexView& hex;
+  Prj_Info_Struct& chip;
+  OperationLog& log;
+  OperatorPanel& panel;
+  const Dev_Language_Struct& texts;
+  std::int32_t language = kLanguageSimplifiedChinese;
+};
 
 // The dialog's Tag: what its OK button does.
 enum class FileEditMode : std::uint8_t { Import = 0, Fill = 1, Goto = 2, Find = 3 };
@@ -82,13 +102,15 @@ struct FileEditResult {
 // The operator's message for a text ParseHexNumber refused.
 [[nodiscard]] std::string HexNumberError(std::string_view text);
 
-// ParseHexNumber as an unsigned offset; on failure the message box has been
-// shown and nothing is returned.
-[[nodiscard]] std::optional<std::uint32_t> ReadHexOffset(AppContext& ctx, std::string_view text);
+// ParseHexNumber as an unsigned offset; on failure the message box (with the
+// program's caption) has been shown and nothing is returned.
+[[nodiscard]] std::optional<std::uint32_t> ReadHexOffset(const BufferParts& parts,
+                                                         std::string_view text);
 
 // The bytes a fill, find or load may touch: ChipSize, but never past the
 // block that exists.
-[[nodiscard]] std::uint32_t BufferLimit(const AppContext& ctx);
+[[nodiscard]] std::uint32_t BufferLimit(const Ram_File_Info_Struct& ram,
+                                        const Prj_Info_Struct& chip);
 
 // --- Random fill ---
 
@@ -118,29 +140,33 @@ struct FillRequest {
 // fill, puts the view at the row of start and redraws. A start past ChipSize
 // only logs "hh:mm:ss 起始地址大于了芯片的容量，请确认！0x" + start and changes
 // nothing. The checksum panel is not updated. False when refused.
-bool FillBuffer(AppContext& ctx, const FillRequest& request, RandomByteSource& random);
+bool FillBuffer(const BufferParts& parts, const FillRequest& request, RandomByteSource& random);
 
 // The fill dialog's set-up (MenuBufferFillClick, sbBufferFill): texts from
-// the language file's BufferFill section, start 00000000, length ChipSize,
-// value 00 (two characters at most), random unchecked.
-[[nodiscard]] FileEditSetup BufferFillSetup(const AppContext& ctx);
+// the BufferFill section of `language_file`, start 00000000, length
+// `chip_size`, value 00 (two characters at most), random unchecked.
+[[nodiscard]] FileEditSetup BufferFillSetup(const std::filesystem::path& language_file,
+                                            std::uint32_t chip_size,
+                                            const Dev_Language_Struct& texts);
 
 // OK in fill mode: start, length and value (its low byte; not read when
 // random is ticked) from the fields, then FillBuffer.
-[[nodiscard]] FileEditResult BufferFillOk(AppContext& ctx, const FileEditFields& fields,
+[[nodiscard]] FileEditResult BufferFillOk(const BufferParts& parts, const FileEditFields& fields,
                                           RandomByteSource& random);
 
 // --- Go-to ---
 
 // An offset before DataLen puts that row at the top of the view and redraws;
 // any other only logs "hh:mm:ss 缓存区地址跳转，跳转地址过大！0x" + offset.
-bool GotoBuffer(AppContext& ctx, std::uint32_t offset);
+bool GotoBuffer(const BufferParts& parts, std::uint32_t offset);
 
 // The go-to dialog's set-up (MenuBufferGotoClick): texts from BufferJump,
-// target 00000000, the current ViewTop shown but not editable.
-[[nodiscard]] FileEditSetup BufferGotoSetup(const AppContext& ctx);
+// target 00000000, the current ViewTop `view_top` shown but not editable.
+[[nodiscard]] FileEditSetup BufferGotoSetup(const std::filesystem::path& language_file,
+                                            std::uint32_t view_top,
+                                            const Dev_Language_Struct& texts);
 
-[[nodiscard]] FileEditResult BufferGotoOk(AppContext& ctx, const FileEditFields& fields);
+[[nodiscard]] FileEditResult BufferGotoOk(const BufferParts& parts, const FileEditFields& fields);
 
 // --- Find ---
 
@@ -159,17 +185,18 @@ inline constexpr std::size_t kFindPatternDigits = 2 * kFindPatternSize;
 
 // The find dialog's set-up (MenuBufferFindClick): texts from BufferFind,
 // pattern FFFFFFFF, only the first field shown.
-[[nodiscard]] FileEditSetup BufferFindSetup(const AppContext& ctx);
+[[nodiscard]] FileEditSetup BufferFindSetup(const std::filesystem::path& language_file,
+                                            const Dev_Language_Struct& texts);
 
 // OK in find mode: the pattern is read two digits to a byte (an odd last
 // digit is ignored), the search restarts from the view, and a match becomes
 // FindPos, the row at the top of the view and the selected digits. A pattern
 // with a character other than a hexadecimal digit, or longer than 256
 // bytes, is refused with a message and changes nothing.
-[[nodiscard]] FileEditResult BufferFindOk(AppContext& ctx, const FileEditFields& fields);
+[[nodiscard]] FileEditResult BufferFindOk(const BufferParts& parts, const FileEditFields& fields);
 
-// Find next (MenuBufferFindNextClick): the next match after FindPos, shown
-// like a find's; nothing when there is no pattern or no further match.
-[[nodiscard]] std::optional<HexRange> MenuBufferFindNextClick(AppContext& ctx);
+// Find next (MenuBufferFindNext): the next match after FindPos, shown like a
+// find's; nothing when there is no pattern or no further match.
+[[nodiscard]] std::optional<HexRange> FindNextMatch(const BufferParts& parts);
 
 }  // namespace tessary

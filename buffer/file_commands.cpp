@@ -49,26 +49,25 @@ bool ReadImage(const std::filesystem::path& path, const char* kind, std::uint32_
   return true;
 }
 
-void ShowOpenCheckSum(AppContext& ctx, std::uint32_t sum) {
-  const std::string text = OpenCheckSumPanelText(sum);
-  ctx.Hex.SetCheckSumText(text);
-  ctx.SetStatusPanel(3, text);
-  ctx.RamFile.CheckSum = sum;
-}
-
 }  // namespace
 
-std::string OpenDialogTitle(const AppContext& ctx) {
-  const ProfileFile file(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
+std::string OpenDialogTitle(const std::filesystem::path& language_file) {
+  const ProfileFile file(language_file);
   return ReadDialogText(file, "FileInport", "ODTitle");
 }
 
-std::filesystem::path TempFolder(const AppContext& ctx) { return ctx.ProgramFolder / "temp"; }
-std::filesystem::path HexImagePath(const AppContext& ctx) { return TempFolder(ctx) / "hex.bin"; }
-std::filesystem::path CapImagePath(const AppContext& ctx) { return TempFolder(ctx) / "cap.bin"; }
+std::filesystem::path TempFolder(const std::filesystem::path& program_folder) {
+  return program_folder / "temp";
+}
+std::filesystem::path HexImagePath(const std::filesystem::path& program_folder) {
+  return TempFolder(program_folder) / "hex.bin";
+}
+std::filesystem::path CapImagePath(const std::filesystem::path& program_folder) {
+  return TempFolder(program_folder) / "cap.bin";
+}
 
-PreparedDataFile PrepareDataFile(const AppContext& ctx, const std::filesystem::path& chosen,
-                                 std::uint32_t limit) {
+PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
+                                 const std::filesystem::path& chosen, std::uint32_t limit) {
   PreparedDataFile prepared;
   if (chosen.empty()) {
     prepared.error = "no file was given to load";
@@ -77,7 +76,7 @@ PreparedDataFile PrepareDataFile(const AppContext& ctx, const std::filesystem::p
   const DataFileType type = FileTypeOf(chosen);
   prepared.image = chosen;
   if (type != DataFileType::Binary) {
-    const std::filesystem::path temp = TempFolder(ctx);
+    const std::filesystem::path temp = TempFolder(program_folder);
     std::error_code ec;
     if (!std::filesystem::is_directory(temp, ec)) {
       prepared.error = "the working folder '" + PathText(temp) +
@@ -85,7 +84,8 @@ PreparedDataFile PrepareDataFile(const AppContext& ctx, const std::filesystem::p
                        "beside the program";
       return prepared;
     }
-    prepared.image = type == DataFileType::IntelHex ? HexImagePath(ctx) : CapImagePath(ctx);
+    prepared.image = type == DataFileType::IntelHex ? HexImagePath(program_folder)
+                                                     : CapImagePath(program_folder);
     const ConversionResult result = type == DataFileType::IntelHex
                                         ? ConvertHexFile(chosen, prepared.image)
                                         : ConvertCapFile(chosen, prepared.image);
@@ -101,80 +101,69 @@ PreparedDataFile PrepareDataFile(const AppContext& ctx, const std::filesystem::p
   return prepared;
 }
 
-std::string TooLongOpenText(const AppContext& ctx) {
-  switch (ctx.DeviceInfo.Language) {
+void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared) {
+  log.LogStamped(prepared.error + "; the buffer is unchanged", LogColour::Error);
+}
+
+std::string TooLongOpenText(const OperationLog& log, std::int32_t language) {
+  switch (language) {
     case kLanguageSimplifiedChinese:
-      return ctx.log.TimeStamp() + "文件长度超过了芯片容量!\r超出部分将被忽略，注意确认！";
+      return log.TimeStamp() + "文件长度超过了芯片容量!\r超出部分将被忽略，注意确认！";
     case kLanguageTraditionalChinese:
-      return ctx.log.TimeStamp() + "文件長度超過了芯片容量!\r超出部分將被忽略，注意確認！";
+      return log.TimeStamp() + "文件長度超過了芯片容量!\r超出部分將被忽略，注意確認！";
     default:
       return "The file seledted is bigger than the chip capcity!Please check!";
   }
 }
 
-std::string TooLongImportText(const AppContext& ctx) {
-  return ctx.log.TimeStamp() + "文件长度超过了芯片容量，超出部分将被忽略，注意确认！";
+std::string TooLongImportText(const OperationLog& log) {
+  return log.TimeStamp() + "文件长度超过了芯片容量，超出部分将被忽略，注意确认！";
 }
 
-std::uint32_t LoadIntoBuffer(AppContext& ctx, const BufferImage& image, TooLongReport report) {
-  Ram_File_Info_Struct& ram = ctx.RamFile;
-  const std::uint32_t limit = BufferLimit(ctx);
+std::uint32_t LoadIntoBuffer(const BufferParts& parts, const BufferImage& image,
+                             TooLongReport report) {
+  Ram_File_Info_Struct& ram = parts.ram;
+  const std::uint32_t limit = BufferLimit(ram, parts.chip);
   const auto length = static_cast<std::uint32_t>(std::min<std::size_t>(image.bytes.size(), limit));
   if (image.cut() || image.bytes.size() > limit) {
     if (report == TooLongReport::OpenCommand) {
-      const std::string text = TooLongOpenText(ctx);
-      ctx.log.LogLine(text, LogColour::Error);
-      (void)ctx.panel.ShowMessage(text, ctx.Texts.MainSoftWareInfo, MessageKind::Warning);
+      const std::string text = TooLongOpenText(parts.log, parts.language);
+      parts.log.LogLine(text, LogColour::Error);
+      (void)parts.panel.ShowMessage(text, parts.texts.MainSoftWareInfo, MessageKind::Warning);
     } else {
-      ctx.log.LogLine(TooLongImportText(ctx), LogColour::Error);
+      parts.log.LogLine(TooLongImportText(parts.log), LogColour::Error);
     }
   }
   ram.DataLen = length;
-  ctx.Hex.SetScrollMaximum(length);
-  ctx.Hex.SetScrollPosition(0);
+  parts.hex.SetScrollMaximum(length);
+  parts.hex.SetScrollPosition(0);
   ram.ViewTop = 0;
   if (length != 0) std::memcpy(ram.Data.data(), image.bytes.data(), length);
-  ctx.Hex.BufferChanged();
+  parts.hex.BufferChanged();
   return ByteSum(0, std::span<const std::uint8_t>(ram.Data.data(), length));
 }
 
-void LogConversionNote(AppContext& ctx, const PreparedDataFile& prepared,
+void LogConversionNote(OperationLog& log, const PreparedDataFile& prepared,
                        const std::filesystem::path& chosen) {
   if (prepared.note.empty()) return;
   std::string text = "'" + PathText(chosen) + "': " + prepared.note;
   if (prepared.content.bytes.empty()) text += ". Nothing was loaded: the buffer holds 0 bytes";
-  ctx.log.LogStamped(text, LogColour::Note);
+  log.LogStamped(text, LogColour::Note);
 }
 
-bool OpenDataFile(AppContext& ctx, const std::optional<std::filesystem::path>& chosen) {
-  if (!chosen) {
-    ctx.Window.OpenDialogFile = PathText(TempFolder(ctx) / "test.bin");
-    ctx.panel.MainWindowStateChanged();
-    return false;
-  }
-  const std::string chosen_text = PathText(*chosen);
-  ctx.Window.OpenDialogFile = chosen_text;
-  const PreparedDataFile prepared = PrepareDataFile(ctx, *chosen, BufferLimit(ctx));
-  if (!prepared.ok) {
-    ctx.log.LogStamped(prepared.error + "; the buffer is unchanged", LogColour::Error);
-    ctx.panel.MainWindowStateChanged();
-    return false;
-  }
+void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
+                  const std::filesystem::path& chosen) {
+  parts.chip.RamStartAddr = 0;
+  parts.ram.Loaded = 1;
+  parts.ram.FileName = PathText(prepared.image);
+  parts.log.AddPlainLine(parts.log.TimeStamp() + "打开文件:" + parts.ram.FileName);
+  LogConversionNote(parts.log, prepared, chosen);
 
-  ctx.CurrentPrj.RamStartAddr = 0;
-  ctx.RamFile.Loaded = 1;
-  ctx.RamFile.FileName = PathText(prepared.image);
-  ctx.DeviceInfo.FilePath = chosen_text;
-  ctx.log.AddPlainLine(ctx.log.TimeStamp() + "打开文件:" + ctx.RamFile.FileName);
-  LogConversionNote(ctx, prepared, *chosen);
-  ctx.Window.Title = ctx.Texts.MainSoftWareInfo + "    " + chosen_text;
-  ctx.panel.MainWindowStateChanged();
-
-  const std::uint32_t sum = LoadIntoBuffer(ctx, prepared.content, TooLongReport::OpenCommand);
-  ShowOpenCheckSum(ctx, sum);
-  ctx.Hex.AlignView();
-  ctx.Hex.RedrawHexView();
-  return true;
+  const std::uint32_t sum = LoadIntoBuffer(parts, prepared.content, TooLongReport::OpenCommand);
+  parts.hex.SetCheckSumText(OpenCheckSumPanelText(sum));
+  parts.ram.CheckSum = sum;
+  parts.hex.AlignView();
+  parts.hex.RedrawHexView();
 }
 
 std::filesystem::path SaveFileName(const std::filesystem::path& chosen) {
@@ -184,21 +173,21 @@ std::filesystem::path SaveFileName(const std::filesystem::path& chosen) {
   return name;
 }
 
-bool SaveBufferAs(AppContext& ctx, const std::optional<std::filesystem::path>& chosen) {
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen) {
   if (!chosen) return false;
   const std::filesystem::path name = SaveFileName(*chosen);
   ImageFileWriter writer(name);
   if (!writer.Open()) {
-    ctx.log.LogStamped("the buffer was not saved: " + writer.error(), LogColour::Error);
+    log.LogStamped("the buffer was not saved: " + writer.error(), LogColour::Error);
     return false;
   }
-  ctx.log.LogStamped("保存缓存区到文件：" + PathText(name), LogColour::Highlight);
-  const Ram_File_Info_Struct& ram = ctx.RamFile;
+  log.LogStamped("保存缓存区到文件：" + PathText(name), LogColour::Highlight);
   const std::span<const std::uint8_t> bytes(ram.Data.data(), ram.ShownLength());
   if (!writer.Write(bytes) || !writer.Commit()) {
     std::error_code ec;
     const bool kept = std::filesystem::exists(name, ec);
-    ctx.log.LogStamped("the buffer was not saved: " + writer.error() +
+    log.LogStamped("the buffer was not saved: " + writer.error() +
                            (kept ? "; the file already there is unchanged" : ""),
                        LogColour::Error);
     return false;

@@ -4,7 +4,8 @@
 // editor shares the loading steps.
 //
 // The open and save dialogs belong to the window: it shows them and passes
-// the chosen path in, or nothing when the operator cancelled.
+// the chosen path in, or nothing when the operator cancelled. What the window
+// shows of a load (its title, the checksum panel) is set by the caller.
 //
 // A load either happens completely or not at all: the file is converted and
 // read before anything of the buffer, RamFile, RamStartAddr or the title
@@ -19,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_context.h"
+#include "buffer/buffer_tools.h"
 
 namespace tessary {
 
@@ -30,12 +31,13 @@ inline constexpr std::string_view kSaveDialogTitle = "保存缓存区";
 inline constexpr std::string_view kSaveDialogFilter = "Bin File|*.bin|ALL|*.*";
 
 // The open dialog's title: FileInport/ODTitle of the current language file.
-[[nodiscard]] std::string OpenDialogTitle(const AppContext& ctx);
+[[nodiscard]] std::string OpenDialogTitle(const std::filesystem::path& language_file);
 
 // Where the converted images go, under the program folder.
-[[nodiscard]] std::filesystem::path TempFolder(const AppContext& ctx);
-[[nodiscard]] std::filesystem::path HexImagePath(const AppContext& ctx);  // temp/hex.bin
-[[nodiscard]] std::filesystem::path CapImagePath(const AppContext& ctx);  // temp/cap.bin
+[[nodiscard]] std::filesystem::path TempFolder(const std::filesystem::path& program_folder);
+// temp/hex.bin and temp/cap.bin
+[[nodiscard]] std::filesystem::path HexImagePath(const std::filesystem::path& program_folder);
+[[nodiscard]] std::filesystem::path CapImagePath(const std::filesystem::path& program_folder);
 
 // A data file's bytes, read whole and not yet in the buffer.
 struct BufferImage {
@@ -61,12 +63,15 @@ struct PreparedDataFile {
 
 // Decides the type of `chosen` by its name, converts Intel HEX into
 // temp/hex.bin and CAP into temp/cap.bin (the temp folder must exist), and
-// reads the resulting binary file up to `limit` bytes. Changes nothing in
-// `ctx`; the working image in temp is replaced or, after a failed
+// reads the resulting binary file up to `limit` bytes. Changes nothing of
+// the buffer; the working image in temp is replaced or, after a failed
 // conversion, removed.
-[[nodiscard]] PreparedDataFile PrepareDataFile(const AppContext& ctx,
+[[nodiscard]] PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
                                                const std::filesystem::path& chosen,
                                                std::uint32_t limit);
+
+// The red line of a file that could not be prepared: nothing was loaded.
+void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared);
 
 // Who loads, which decides how a file longer than the chip is reported.
 enum class TooLongReport : std::uint8_t {
@@ -79,25 +84,25 @@ enum class TooLongReport : std::uint8_t {
 // to 0..DataLen at 0, ViewTop = 0, the bytes from offset 0. Bytes past
 // DataLen keep what they held. Returns the byte sum of the bytes loaded.
 // The caller shows the checksum and redraws.
-std::uint32_t LoadIntoBuffer(AppContext& ctx, const BufferImage& image, TooLongReport report);
+std::uint32_t LoadIntoBuffer(const BufferParts& parts, const BufferImage& image,
+                             TooLongReport report);
 
 // The texts of the too-long report.
-[[nodiscard]] std::string TooLongOpenText(const AppContext& ctx);
-[[nodiscard]] std::string TooLongImportText(const AppContext& ctx);
+[[nodiscard]] std::string TooLongOpenText(const OperationLog& log, std::int32_t language);
+[[nodiscard]] std::string TooLongImportText(const OperationLog& log);
 
 // Logs a converter's note in grey after the "打开文件:" line, saying so when
 // the buffer now holds nothing of the file.
-void LogConversionNote(AppContext& ctx, const PreparedDataFile& prepared,
+void LogConversionNote(OperationLog& log, const PreparedDataFile& prepared,
                        const std::filesystem::path& chosen);
 
-// File > Open (sbOpenFileClick) after the open dialog. Cancelled (nothing
-// chosen): the dialog's file name becomes temp/test.bin and nothing else
-// changes. Chosen: RamStartAddr = 0, Loaded = 1, FileName (the converted
-// image for Intel HEX and CAP), FilePath and the title take the file, the
-// log shows "hh:mm:ss 打开文件:" + FileName, the buffer is loaded and
-// "CheckSum:0x........H" shown in status panel 3. False when nothing was
-// loaded (cancelled, or a failure that has been logged).
-bool OpenDataFile(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
+// File > Open of a prepared file (`chosen` is the file the operator chose):
+// RamStartAddr = 0, Loaded = 1, FileName (the converted image for Intel HEX
+// and CAP), the log shows "hh:mm:ss 打开文件:" + FileName, the buffer is
+// loaded, its checksum becomes "CheckSum:0x........H" and the view is
+// redrawn. The caller shows the checksum in status panel 3.
+void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
+                  const std::filesystem::path& chosen);
 
 // The name a save goes to: ".bin" appended when the file name (not the
 // folder) has no ".".
@@ -110,6 +115,7 @@ bool OpenDataFile(AppContext& ctx, const std::optional<std::filesystem::path>& c
 // complete, so a failed save leaves any earlier file of that name as it
 // was; the failure is logged in red. Nothing in RamFile, the settings or
 // the title changes. False when cancelled or failed.
-bool SaveBufferAs(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen);
 
 }  // namespace tessary

@@ -7,44 +7,31 @@
 
 namespace tessary {
 
-FileEditSetup FileImportSetup(const AppContext& ctx) {
+FileEditSetup ImportDialogSetup(std::uint32_t ram_start, const Dev_Language_Struct& texts) {
   FileEditSetup setup;
   setup.mode = FileEditMode::Import;
   setup.caption = std::string(kImportDialogCaption);
   setup.label1 = std::string(kImportStartLabel);
-  setup.value1 = Hex8(ctx.CurrentPrj.RamStartAddr);
-  setup.ok = ctx.Texts.OK;
-  setup.cancel = ctx.Texts.Cancel;
+  setup.value1 = Hex8(ram_start);
+  setup.ok = texts.OK;
+  setup.cancel = texts.Cancel;
   return setup;
 }
 
-FileEditResult FileImportOk(AppContext& ctx, const FileEditFields& fields,
-                            const std::filesystem::path& file) {
-  const std::optional<std::uint32_t> start = ReadHexOffset(ctx, fields.value1);
-  if (!start) return {.close = false};
-
-  const PreparedDataFile prepared = PrepareDataFile(ctx, file, BufferLimit(ctx));
-  if (!prepared.ok) {
-    ctx.log.LogStamped(prepared.error + "; the buffer is unchanged", LogColour::Error);
-    return {};
-  }
-
-  ctx.CurrentPrj.RamStartAddr = *start;
-  ctx.RamFile.Loaded = 1;
-  ctx.RamFile.FileName = PathText(prepared.image);
+void ImportDataFile(const BufferParts& parts, std::uint32_t start, const PreparedDataFile& prepared,
+                    const std::filesystem::path& file) {
+  parts.chip.RamStartAddr = start;
+  parts.ram.Loaded = 1;
+  parts.ram.FileName = PathText(prepared.image);
   // The dropped file's own path, also when an image was loaded in its place.
-  ctx.log.AddPlainLine(ctx.log.TimeStamp() + "打开文件:" + PathText(file));
-  LogConversionNote(ctx, prepared, file);
+  parts.log.AddPlainLine(parts.log.TimeStamp() + "打开文件:" + PathText(file));
+  LogConversionNote(parts.log, prepared, file);
 
-  const std::uint32_t sum = LoadIntoBuffer(ctx, prepared.content, TooLongReport::FileImport);
-  const std::string text = ImportCheckSumPanelText(sum);
-  ctx.Hex.SetCheckSumText(text);
-  ctx.SetStatusPanel(3, text);
-  ctx.RamFile.CheckSum = sum;
-  ctx.Hex.AlignView();
-  ctx.Hex.RedrawHexView();
-  ctx.panel.MainWindowStateChanged();
-  return {};
+  const std::uint32_t sum = LoadIntoBuffer(parts, prepared.content, TooLongReport::FileImport);
+  parts.hex.SetCheckSumText(ImportCheckSumPanelText(sum));
+  parts.ram.CheckSum = sum;
+  parts.hex.AlignView();
+  parts.hex.RedrawHexView();
 }
 
 }  // namespace tessary

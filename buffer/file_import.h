@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "app/app_context.h"
 #include "buffer/buffer_tools.h"
+#include "buffer/file_commands.h"
 
 namespace tessary {
 
@@ -18,21 +18,20 @@ inline constexpr std::string_view kImportDialogCaption = "文件导入缓存区�
 inline constexpr std::string_view kImportStartLabel = "缓存区起始地址(HEX):";
 
 // The set-up a drop gives the dialog: the caption and label above, the
-// current RamStartAddr as 8 digits, the other fields hidden, OK and Cancel
-// from the language texts.
-[[nodiscard]] FileEditSetup FileImportSetup(const AppContext& ctx);
+// current RamStartAddr `ram_start` as 8 digits, the other fields hidden, OK
+// and Cancel from the language texts.
+[[nodiscard]] FileEditSetup ImportDialogSetup(std::uint32_t ram_start,
+                                              const Dev_Language_Struct& texts);
 
-// OK in import mode, for the last dropped file `file`: the start address is
-// read from the first field (refused with a message, the dialog staying
-// open, when it is not a number); the file is converted and read as by
-// File > Open; then RamStartAddr = the address, Loaded = 1, FileName = the
-// file or its converted image, the log shows "hh:mm:ss 打开文件:" + the
-// dropped path, the buffer is loaded (a longer file than the chip is cut
-// and reported in red, without a message box), "CHECKSUM:0x........" goes to
-// status panel 3 and the view is redrawn. The title and FilePath stay.
-// A file that cannot be opened, converted or read is reported in red and
-// changes nothing; the dialog closes.
-[[nodiscard]] FileEditResult FileImportOk(AppContext& ctx, const FileEditFields& fields,
-                                          const std::filesystem::path& file);
+// OK in import mode, for the last dropped file `file` once prepared as by
+// File > Open and the start address read from the dialog: RamStartAddr =
+// `start`, Loaded = 1, FileName = the file or its converted image, the log
+// shows "hh:mm:ss 打开文件:" + the dropped path, the buffer is loaded (a
+// longer file than the chip is cut and reported in red, without a message
+// box), the checksum becomes "CHECKSUM:0x........" and the view is redrawn.
+// The caller shows the checksum in status panel 3; the title and FilePath
+// stay.
+void ImportDataFile(const BufferParts& parts, std::uint32_t start, const PreparedDataFile& prepared,
+                    const std::filesystem::path& file);
 
 }  // namespace tessary

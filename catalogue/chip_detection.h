@@ -1,17 +1,20 @@
 // Chip detection: the programmer reads the code of the chip in the socket,
 // the catalogue is searched by its low 24 bits, and the match is selected
-// through the selection frame as if the operator had chosen it. A code with
-// top byte 0x24 is a 24-series EEPROM, which has no code of its own: the
-// detection only narrows the choice to that type. When several chips share
-// a code, the auto-select setting takes the first one or opens the search
-// window with all of them.
+// through the selection frame as if the operator had chosen it. Reading the
+// code and the chip name step belong to the handler layer above. A code
+// with top byte 0x24 is a 24-series EEPROM, which has no code of its own:
+// the detection only narrows the choice to that type. When several chips
+// share a code, the auto-select setting takes the first one or opens the
+// search window with all of them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "catalogue/chip_database.h"
+#include "catalogue/chip_search_state.h"
+#include "catalogue/chip_selection.h"
 
 namespace tessary {
 
@@ -41,15 +44,23 @@ enum class DetectionOutcome : std::uint8_t {
   Identified,     // a chip was selected: green line
 };
 
-// TFrame2::sbChipDetectClick: the detection button, also run after a
-// programmer has been identified. Changes ctx.ChipFrame (and ctx.ChipSearch
-// when it offers a choice) and tells the panel. Throws DatabaseError.
-DetectionOutcome sbChipDetectClick(AppContext& ctx);
+// Finds a code read from the socket in the catalogue and sets the selection
+// frame's boxes to its chip:
+// - a 24-series code: the type's first manufacturer and its smallest chip,
+//   as the best guess until the operator names the chip (Series24);
+// - no row with the code: a grey line (Unknown);
+// - several rows and no auto-select: the search window opens over them
+//   (ChoiceOffered);
+// - otherwise the first row's chip (Identified).
+// With Series24 and Identified the frame's quiet tag is set: the caller then
+// runs the chip name step and LogDetectedChip. NotInFrame when the frame
+// does not offer the match's type, maker or name. Throws DatabaseError.
+[[nodiscard]] DetectionOutcome MatchChipCode(const ChipFrameParts& parts, ChipSearchState& search,
+                                             std::uint32_t code, bool auto_select);
 
-// The two items of "芯片检测": each switches between taking the first of
-// several chips with one code (mmChipDetectAuto ticked) and letting the
-// operator confirm the choice in the search window (mmManuf ticked).
-void mmChipDetectAutoClick(AppContext& ctx);
-void mmManufClick(AppContext& ctx);
+// The line of a detection once its chip is current: grey for a 24-series
+// guess, green with name and capacity for an identified chip; nothing for
+// any other outcome.
+void LogDetectedChip(const ChipFrameParts& parts, DetectionOutcome outcome);
 
 }  // namespace tessary

@@ -7,7 +7,6 @@
 
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_parameters.h"
-#include "catalogue/chip_selection.h"
 
 namespace tessary {
 namespace {
@@ -23,18 +22,10 @@ bool HasColumn(const ChipDatabase& db, std::string_view column) {
   return std::any_of(names.begin(), names.end(), same);
 }
 
-void FillBox(ChipDatabase& db, ComboBoxState& box, std::string_view column) {
-  box.Clear();
-  for (int n = db.RecordCount(); n > 0; --n) {
-    box.Add(db.FieldAsText(column));
-    if (n > 1) db.NextRecord();
-  }
-}
-
-void ShowWindow(AppContext& ctx, ChipFindOpener opener) {
-  ctx.ChipSearch.Tag = opener;
-  ctx.ChipSearch.Visible = true;
-  ctx.panel.MainWindowStateChanged();
+void ShowWindow(ChipSearchState& search, OperatorPanel& panel, ChipFindOpener opener) {
+  search.Tag = opener;
+  search.Visible = true;
+  panel.MainWindowStateChanged();
 }
 
 }  // namespace
@@ -67,9 +58,8 @@ std::vector<ChipListRow> ResultRows(ChipDatabase& db) {
   return rows;
 }
 
-bool FindChipInFrame(AppContext& ctx, std::string_view manufacturer, std::string_view name) {
-  ChipFrameState& frame = ctx.ChipFrame;
-  ChipDatabase& db = ctx.Database;
+bool FindChipInFrame(ChipDatabase& db, ChipFrameState& frame, std::string_view manufacturer,
+                     std::string_view name) {
   db.RunQuery(statements::kManufacturersOfType, {frame.cmbChipType.text});
   FillBox(db, frame.cmbDownChipManuf, "ManufName");
   if (!frame.cmbDownChipManuf.SelectExact(manufacturer)) return false;
@@ -79,27 +69,25 @@ bool FindChipInFrame(AppContext& ctx, std::string_view manufacturer, std::string
   return frame.cmbDownChipName.SelectExact(name);
 }
 
-void ShowChipFindOverQuery(AppContext& ctx) {
-  ChipSearchState& search = ctx.ChipSearch;
-  search.Rows = ResultRows(ctx.Database);
+void ShowChipFindOverQuery(ChipDatabase& db, ChipSearchState& search, OperatorPanel& panel) {
+  search.Rows = ResultRows(db);
   search.CurrentRow = search.Rows.empty() ? -1 : 0;
-  ShowWindow(ctx, ChipFindOpener::SelectionFrame);
+  ShowWindow(search, panel, ChipFindOpener::SelectionFrame);
 }
 
-void sbChipFindClick(AppContext& ctx) { ShowChipFindOverQuery(ctx); }
+void ShowChipFindFromProject(ChipSearchState& search, OperatorPanel& panel) {
+  ShowWindow(search, panel, ChipFindOpener::ProjectWindow);
+}
 
-void ShowChipFindFromProject(AppContext& ctx) { ShowWindow(ctx, ChipFindOpener::ProjectWindow); }
-
-void lbeChipFindContentKeyUp(AppContext& ctx) {
-  ChipSearchState& search = ctx.ChipSearch;
+void SearchChips(ChipDatabase& db, ChipSearchState& search, const ChipTypeAvailability& available,
+                 OperatorPanel& panel) {
   if (search.SearchText.empty()) return;
 
   std::vector<std::string> types;
   for (std::size_t i = 0; i < kAvailabilityTypeNames.size(); ++i) {
-    if (ctx.ChipTypeAvailability[i]) types.emplace_back(kAvailabilityTypeNames[i]);
+    if (available[i]) types.emplace_back(kAvailabilityTypeNames[i]);
   }
   const statements::BoundStatement statement = statements::ChipSearch(search.SearchText, types);
-  ChipDatabase& db = ctx.Database;
   const int count = db.RunQuery(statement.sql, statement.values);
   search.ResultText = "共搜索到" + std::to_string(count) + "个结果.";
 
@@ -112,30 +100,25 @@ void lbeChipFindContentKeyUp(AppContext& ctx) {
   if (count > 0) db.MoveTo(0);
   search.Rows = ResultRows(db);
   search.CurrentRow = search.Rows.empty() ? -1 : 0;
-  ctx.panel.MainWindowStateChanged();
+  panel.MainWindowStateChanged();
 }
 
-void ChipFindButton3Click(AppContext& ctx) {
-  ChipSearchState& search = ctx.ChipSearch;
-  if (search.CurrentRow < 0 || search.CurrentRow >= static_cast<int>(search.Rows.size())) return;
+SearchPick PickSearchRow(ChipDatabase& db, ChipSearchState& search, ChipFrameState& frame) {
+  if (search.CurrentRow < 0 || search.CurrentRow >= static_cast<int>(search.Rows.size())) {
+    return SearchPick::Nothing;
+  }
   const ChipListRow row = search.Rows[static_cast<std::size_t>(search.CurrentRow)];
-  if (search.Tag != ChipFindOpener::SelectionFrame) return;  // stays open
+  if (search.Tag != ChipFindOpener::SelectionFrame) return SearchPick::Nothing;  // stays open
 
   search.Visible = false;
-  ChipFrameState& frame = ctx.ChipFrame;
-  if (frame.cmbChipType.SelectExact(row.ChipType) &&
-      FindChipInFrame(ctx, row.ManufName, row.ChipName)) {
-    // A pick is the operator's own choice: logged in the main window, quiet
-    // while the project window borrows the frame.
-    frame.ChipNameTag = frame.HostedInMainWindow ? 0 : 1;
-    cmbDownChipNameChange(ctx);
+  if (!frame.cmbChipType.SelectExact(row.ChipType) ||
+      !FindChipInFrame(db, frame, row.ManufName, row.ChipName)) {
+    return SearchPick::Closed;
   }
-  ctx.panel.MainWindowStateChanged();
-}
-
-void ChipFindButton4Click(AppContext& ctx) {
-  ctx.ChipSearch.Visible = false;
-  ctx.panel.MainWindowStateChanged();
+  // A pick is the operator's own choice: logged in the main window, quiet
+  // while the project window borrows the frame.
+  frame.ChipNameTag = frame.HostedInMainWindow ? 0 : 1;
+  return SearchPick::ChipInFrame;
 }
 
 }  // namespace tessary

@@ -1,4 +1,4 @@
-// User-defined chips: the management window's texts and handlers.
+// User-defined chips: the management window's texts and buttons.
 #include "catalogue/user_chips.h"
 
 #include "catalogue/catalogue_statements.h"
@@ -35,16 +35,16 @@ void FillBox(ChipDatabase& db, ComboBoxState& box, std::string_view column) {
 
 // The user-chip list and its count, first item selected. The edits are left
 // alone: selecting an item this way is not a click.
-void RefreshList(AppContext& ctx, UserChipWindowState& window) {
-  const int count = ctx.Database.RunQuery(kUserChips);
+void RefreshList(ChipDatabase& db, UserChipWindowState& window) {
+  const int count = db.RunQuery(kUserChips);
   window.Label1 = std::string(window.texts.label1_prefix) + std::to_string(count);
-  FillBox(ctx.Database, window.ListBox1, "ChipName");
+  FillBox(db, window.ListBox1, "ChipName");
   window.ListBox1.Select(0);
 }
 
 // Leaves the query on the template row; false when the box names no chip.
-bool FindTemplate(AppContext& ctx, const UserChipWindowState& window) {
-  return ctx.Database.RunQuery(kChipByName, {window.cmbSuanFa.text}) > 0;
+bool FindTemplate(ChipDatabase& db, const UserChipWindowState& window) {
+  return db.RunQuery(kChipByName, {window.cmbSuanFa.text}) > 0;
 }
 
 }  // namespace
@@ -60,37 +60,36 @@ const UserChipTexts& UserChipTextsFor(std::int32_t language) {
   }
 }
 
-void MenuAddChipClick(AppContext& ctx, UserChipWindowState& window) {
-  window.texts = UserChipTextsFor(ctx.DeviceInfo.Language);
-  RefreshList(ctx, window);
-  ctx.Database.RunQuery(kTemplateChips);
-  FillBox(ctx.Database, window.cmbSuanFa, "ChipName");
+void OpenUserChips(ChipDatabase& db, UserChipWindowState& window, std::int32_t language) {
+  window.texts = UserChipTextsFor(language);
+  RefreshList(db, window);
+  db.RunQuery(kTemplateChips);
+  FillBox(db, window.cmbSuanFa, "ChipName");
   window.cmbSuanFa.Select(0);
   window.ListBox1.Select(0);
-  ListBox1Click(ctx, window);
+  ShowUserChip(db, window);
 }
 
-void ListBox1Click(AppContext& ctx, UserChipWindowState& window) {
+void ShowUserChip(ChipDatabase& db, UserChipWindowState& window) {
   if (window.ListBox1.index < 0) return;
-  if (ctx.Database.RunQuery(kUserChipByName, {window.ListBox1.text}) == 0) return;
-  const ChipDatabase& db = ctx.Database;
+  if (db.RunQuery(kUserChipByName, {window.ListBox1.text}) == 0) return;
   window.lbeChipName = db.FieldAsText("ChipName");
   window.lbeChipID = db.FieldAsText("ChipID");
   window.lbeCapcity = db.FieldAsText("Capacity");
   window.lbeManauf = db.FieldAsText("ManufName");
 }
 
-void cmbSuanFaChange(AppContext& ctx, UserChipWindowState& window) {
-  if (!FindTemplate(ctx, window)) return;
-  window.lbeCapcity = ctx.Database.FieldAsText("Capacity");
+void ShowTemplateCapacity(ChipDatabase& db, UserChipWindowState& window) {
+  if (!FindTemplate(db, window)) return;
+  window.lbeCapcity = db.FieldAsText("Capacity");
 }
 
-UserChipOutcome btnAddClick(AppContext& ctx, UserChipWindowState& window) {
-  if (!FindTemplate(ctx, window)) {
-    ctx.panel.ShowMessage(window.texts.template_not_found, "", MessageKind::Warning);
+UserChipOutcome AddUserChip(ChipDatabase& db, UserChipWindowState& window, OperatorPanel& panel) {
+  if (!FindTemplate(db, window)) {
+    panel.ShowMessage(window.texts.template_not_found, "", MessageKind::Warning);
     return UserChipOutcome::TemplateNotFound;
   }
-  const ChipDatabase& t = ctx.Database;
+  const ChipDatabase& t = db;
   // Every template value is copied as the text it reads as; the notes gain
   // one blank, as user rows always have.
   const std::vector<Value> values = {
@@ -112,33 +111,34 @@ UserChipOutcome btnAddClick(AppContext& ctx, UserChipWindowState& window) {
       t.FieldAsText("EraseTime"),
       kUserAdder,
   };
-  ctx.Database.ExecStatement(kInsertUserChip, values);
-  RefreshList(ctx, window);
+  db.ExecStatement(kInsertUserChip, values);
+  RefreshList(db, window);
   return UserChipOutcome::Done;
 }
 
-UserChipOutcome btnModifyClick(AppContext& ctx, UserChipWindowState& window) {
-  if (!FindTemplate(ctx, window)) return UserChipOutcome::TemplateNotFound;
-  const std::string capacity = ctx.Database.FieldAsText("Capacity");
+UserChipOutcome ModifyUserChip(ChipDatabase& db, UserChipWindowState& window,
+                               OperatorPanel& panel) {
+  if (!FindTemplate(db, window)) return UserChipOutcome::TemplateNotFound;
+  const std::string capacity = db.FieldAsText("Capacity");
   const std::string& name = window.lbeChipName;
   // The update picks its rows by name alone, so it may run only when every
   // row of that name is a user row: a factory chip must never turn into one.
-  const int all_rows = ctx.Database.RunQuery(kChipByName, {name});
-  const int user_rows = ctx.Database.RunQuery(kUserChipByName, {name});
+  const int all_rows = db.RunQuery(kChipByName, {name});
+  const int user_rows = db.RunQuery(kUserChipByName, {name});
   if (all_rows != user_rows) {
-    ctx.panel.ShowMessage(std::string(window.texts.factory_chip) + name, "", MessageKind::Warning);
+    panel.ShowMessage(std::string(window.texts.factory_chip) + name, "", MessageKind::Warning);
     return UserChipOutcome::FactoryChip;
   }
-  ctx.Database.ExecStatement(kUpdateUserChip,
+  db.ExecStatement(kUpdateUserChip,
                              {name, capacity, window.lbeManauf, window.lbeChipID, name});
   return UserChipOutcome::Done;
 }
 
-UserChipOutcome btnDeleteClick(AppContext& ctx, UserChipWindowState& window) {
-  if (!FindTemplate(ctx, window)) return UserChipOutcome::TemplateNotFound;
-  ctx.Database.ExecStatement(kDeleteUserChip,
+UserChipOutcome DeleteUserChip(ChipDatabase& db, UserChipWindowState& window) {
+  if (!FindTemplate(db, window)) return UserChipOutcome::TemplateNotFound;
+  db.ExecStatement(kDeleteUserChip,
                              {window.lbeChipName, window.lbeManauf, window.lbeChipID});
-  RefreshList(ctx, window);
+  RefreshList(db, window);
   return UserChipOutcome::Done;
 }
 

@@ -1,7 +1,7 @@
 // User-defined chips: catalogue rows the operator adds under a name, code and
 // manufacturer of their own, copying every technical parameter from a
 // template chip (a WINBOND or SST serial flash). The management window's
-// state, its texts in the three languages, and its handlers. Factory rows
+// state, its texts in the three languages, and what its buttons do. Factory rows
 // (Adder "Halvern") are never changed or removed here.
 #pragma once
 
@@ -9,7 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_context.h"
+#include "base/operator_panel.h"
+#include "catalogue/chip_database.h"
 #include "catalogue/chip_frame_state.h"
 
 namespace tessary {
@@ -58,35 +59,36 @@ enum class UserChipOutcome : std::uint8_t {
   FactoryChip,       // modify refused: a factory row carries that name
 };
 
-// The handlers. Each runs on ctx.Database and may throw DatabaseError (a
-// statement the catalogue rejects); the window shows it and the handler
-// stops there. Every value typed by the operator is bound as a value, so a
-// quote in a name is just text.
+// Each runs on the catalogue `db` and may throw DatabaseError (a statement
+// the catalogue rejects); the window shows it and stops there. Every value
+// typed by the operator is bound as a value, so a quote in a name is just
+// text.
 
 // Fills the window for opening from the menu: user-chip list and count,
-// templates, texts for ctx.DeviceInfo.Language, then the first user chip
-// shown. Edits stay as they were when there is no user chip.
-void MenuAddChipClick(AppContext& ctx, UserChipWindowState& window);
+// templates, texts for `language`, then the first user chip shown. Edits
+// stay as they were when there is no user chip.
+void OpenUserChips(ChipDatabase& db, UserChipWindowState& window, std::int32_t language);
 
 // Shows the selected user chip in the edits; nothing without a selection.
-void ListBox1Click(AppContext& ctx, UserChipWindowState& window);
+void ShowUserChip(ChipDatabase& db, UserChipWindowState& window);
 
 // The template box's text changed: its capacity, when it is a chip's exact
 // name; otherwise nothing changes.
-void cmbSuanFaChange(AppContext& ctx, UserChipWindowState& window);
+void ShowTemplateCapacity(ChipDatabase& db, UserChipWindowState& window);
 
 // Adds a user chip from the edits and the template, then refreshes the
 // list. No template: the not-found message, nothing added.
-UserChipOutcome btnAddClick(AppContext& ctx, UserChipWindowState& window);
+UserChipOutcome AddUserChip(ChipDatabase& db, UserChipWindowState& window, OperatorPanel& panel);
 
 // Rewrites capacity (from the template), manufacturer and code of the user
 // chip named in lbeChipName. No template: nothing, silently. A name that a
 // factory row (or any row not listed as a user chip) also carries: a
 // message and nothing changes, since the update selects rows by name alone.
-UserChipOutcome btnModifyClick(AppContext& ctx, UserChipWindowState& window);
+UserChipOutcome ModifyUserChip(ChipDatabase& db, UserChipWindowState& window,
+                               OperatorPanel& panel);
 
 // Removes the user row matching name, manufacturer and code of the edits,
 // then refreshes the list. No template: nothing, silently.
-UserChipOutcome btnDeleteClick(AppContext& ctx, UserChipWindowState& window);
+UserChipOutcome DeleteUserChip(ChipDatabase& db, UserChipWindowState& window);
 
 }  // namespace tessary

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/buffer_handlers.h"
 #include "buffer/buffer_tools.h"
 #include "support/program_folder.h"
 #include "support/recording_panel.h"
@@ -81,9 +82,11 @@ struct BufferToolFixture : ::testing::Test {
   }
   FileEditResult Fill(const std::string& start, const std::string& length, const std::string& value,
                       bool random = false) {
-    return BufferFillOk(ctx, {start, length, value, random}, random_bytes);
+    return BufferFillOk(BufferPartsOf(ctx), {start, length, value, random}, random_bytes);
   }
-  FileEditResult Find(const std::string& pattern) { return BufferFindOk(ctx, {.value1 = pattern}); }
+  FileEditResult Find(const std::string& pattern) {
+    return BufferFindOk(BufferPartsOf(ctx), {.value1 = pattern});
+  }
 
   testing::ProgramFolder folder;
   VirtualClock clock;
@@ -194,12 +197,12 @@ TEST_F(BufferFillTool, FieldThatIsNotANumberKeepsTheDialogOpenAndChangesNothing)
 
 TEST_F(BufferFillTool, RandomBytesAreNewOnEveryRunAndRepeatableOnVirtualTime) {
   RandomByteSource source(clock);
-  EXPECT_TRUE(BufferFillOk(ctx, {"0", "100", "junk", true}, source).close)
+  EXPECT_TRUE(BufferFillOk(BufferPartsOf(ctx), {"0", "100", "junk", true}, source).close)
       << "the value field is not read while random is ticked";
   const Bytes first = ctx.RamFile.Data;
   EXPECT_GT(std::set<std::uint8_t>(first.begin(), first.end()).size(), 100u);
 
-  EXPECT_TRUE(BufferFillOk(ctx, {"0", "100", "00", true}, source).close);
+  EXPECT_TRUE(BufferFillOk(BufferPartsOf(ctx), {"0", "100", "00", true}, source).close);
   EXPECT_NE(ctx.RamFile.Data, first) << "a second run gives other bytes";
 
   // Another program run on the same virtual clock gives the same bytes.
@@ -211,7 +214,7 @@ TEST_F(BufferFillTool, RandomBytesAreNewOnEveryRunAndRepeatableOnVirtualTime) {
 
 TEST_F(BufferFillTool, SetUpComesFromTheLanguageFileEachTime) {
   SelectChip(0x8000);
-  FileEditSetup setup = BufferFillSetup(ctx);
+  FileEditSetup setup = MenuBufferFillClick(ctx);
   EXPECT_EQ(setup.mode, FileEditMode::Fill);
   EXPECT_EQ(setup.caption, "缓冲区填充设置");
   EXPECT_EQ(setup.label1, "起始地址(HEX):");
@@ -231,7 +234,7 @@ TEST_F(BufferFillTool, SetUpComesFromTheLanguageFileEachTime) {
   folder.WriteFile("EN.ini", "[BufferFill]\nFillDialogTitle=Fill buffer\nFillLen=Length(HEX):\n");
   ctx.DeviceInfo.Language = 2;
   ctx.Texts.OK = "OK";
-  setup = BufferFillSetup(ctx);
+  setup = MenuBufferFillClick(ctx);
   EXPECT_EQ(setup.caption, "Fill buffer");
   EXPECT_EQ(setup.label2, "Length(HEX):");
   EXPECT_EQ(setup.label1, "起始地址(HEX):") << "a missing key gives the built-in text";
@@ -244,12 +247,12 @@ using BufferGotoTool = BufferToolFixture;
 
 TEST_F(BufferGotoTool, PutsTheRowOfTheOffsetOnTop) {
   SelectChip(0x2000);
-  EXPECT_TRUE(BufferGotoOk(ctx, {.value1 = "1234"}).close);
+  EXPECT_TRUE(BufferGotoOk(BufferPartsOf(ctx), {.value1 = "1234"}).close);
   EXPECT_EQ(ctx.RamFile.ViewTop, 0x1230u);
   EXPECT_THAT(ctx.Hex.AddrText(), StartsWith("00001230H  "));
   EXPECT_EQ(ctx.Hex.ScrollPosition(), 0u) << "the scroll bar stays where it was";
 
-  EXPECT_TRUE(BufferGotoOk(ctx, {.value1 = "1FFF"}).close);
+  EXPECT_TRUE(BufferGotoOk(BufferPartsOf(ctx), {.value1 = "1FFF"}).close);
   EXPECT_EQ(ctx.RamFile.ViewTop, 0x1FF0u) << "the last byte of the data is a valid target";
   EXPECT_TRUE(panel.log.empty());
 }
@@ -259,21 +262,21 @@ TEST_F(BufferGotoTool, OffsetAtOrPastTheDataIsOnlyLogged) {
   ctx.RamFile.ViewTop = 0x40;
   for (const char* text : {"80", "FFFFFFFF"}) {
     panel.log.clear();
-    EXPECT_TRUE(BufferGotoOk(ctx, {.value1 = text}).close);
+    EXPECT_TRUE(BufferGotoOk(BufferPartsOf(ctx), {.value1 = text}).close);
     EXPECT_EQ(ctx.RamFile.ViewTop, 0x40u);
     ASSERT_EQ(panel.log.size(), 1u);
     EXPECT_EQ(panel.log[0].first, std::string("08:00:00 缓存区地址跳转，跳转地址过大！0x") +
                                       (text[0] == '8' ? "00000080" : "FFFFFFFF"));
   }
   panel.log.clear();
-  EXPECT_FALSE(BufferGotoOk(ctx, {.value1 = "  "}).close);
+  EXPECT_FALSE(BufferGotoOk(BufferPartsOf(ctx), {.value1 = "  "}).close);
   EXPECT_EQ(panel.messages.size(), 1u);
   EXPECT_TRUE(panel.log.empty());
 }
 
 TEST_F(BufferGotoTool, SetUpShowsTheCurrentPositionReadOnly) {
   ctx.RamFile.ViewTop = 0xA0;
-  const FileEditSetup setup = BufferGotoSetup(ctx);
+  const FileEditSetup setup = MenuBufferGotoClick(ctx);
   EXPECT_EQ(setup.mode, FileEditMode::Goto);
   EXPECT_EQ(setup.caption, "缓冲区跳转");
   EXPECT_EQ(setup.label1, "跳转地址(HEX):");
@@ -414,7 +417,7 @@ TEST_F(BufferFindTool, SearchStateSurvivesALoadAndContinuesAfterTheOldMatch) {
 }
 
 TEST_F(BufferFindTool, SetUpShowsOnlyThePattern) {
-  const FileEditSetup setup = BufferFindSetup(ctx);
+  const FileEditSetup setup = MenuBufferFindClick(ctx);
   EXPECT_EQ(setup.mode, FileEditMode::Find);
   EXPECT_EQ(setup.caption, "查找缓冲区");
   EXPECT_EQ(setup.label1, "查找内容(HEX):");

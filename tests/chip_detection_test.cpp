@@ -3,27 +3,20 @@
 // programmers, and the choice offered in the search window.
 #include <gtest/gtest.h>
 
+#include "app/chip_handlers.h"
 #include "app/start_up.h"
-#include "catalogue/chip_detection.h"
 #include "catalogue/chip_parameters.h"
-#include "catalogue/chip_search.h"
-#include "catalogue/chip_selection.h"
 #include "operations/chip_commands.h"
-#include "sim/simulated_link.h"
 #include "support/program_folder.h"
-#include "support/recording_panel.h"
+#include "support/sim_context.h"
 
 namespace tessary {
 namespace {
 
 constexpr std::uint32_t kMiB = 1u << 20;
 
-struct Detection : ::testing::Test {
+struct Detection : ::testing::Test, testing::SimContext {
   testing::ProgramFolder folder;
-  VirtualClock clock;
-  testing::RecordingPanel panel;
-  sim::SimulatedLink usb{sim::DefaultSimulatorConfig(), clock};
-  AppContext ctx{clock, panel, usb};
 
   // Started (24C02 restored), linked, log empty.
   Detection() {
@@ -31,11 +24,9 @@ struct Detection : ::testing::Test {
     clock.SetTimeOfDay(10, 20, 30);
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;
-    EXPECT_TRUE(ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId));
-    ctx.link.MarkLinked();
+    EXPECT_TRUE(Connect());
   }
 
-  sim::SimulatedProgrammer& programmer() { return usb.programmer(); }
   void PutChip(std::uint32_t code) {
     sim::ChipConfig chip;
     chip.id_code = code;

@@ -8,6 +8,7 @@
 #include "app/start_up.h"
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_parameters.h"
+#include "app/chip_handlers.h"
 #include "catalogue/chip_search.h"
 #include "support/program_folder.h"
 #include "support/recording_panel.h"
@@ -173,7 +174,7 @@ TEST_F(ChipSearch, APickWhileTheProjectWindowBorrowsTheFrameIsQuiet) {
 
 TEST_F(ChipSearch, OpenedByTheProjectWindowThePickChangesNothing) {
   Type("W25Q64");
-  ShowChipFindFromProject(ctx);
+  ShowChipFindFromProject(ctx.ChipSearch, ctx.panel);
   EXPECT_EQ(search().Tag, ChipFindOpener::ProjectWindow);
   EXPECT_FALSE(search().Rows.empty()) << "opened over the rows it had";
   ChipFindButton3Click(ctx);

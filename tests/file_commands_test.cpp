@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/buffer_handlers.h"
 #include "buffer/file_commands.h"
 #include "buffer/file_formats.h"
 #include "buffer/file_import.h"
@@ -110,7 +111,7 @@ TEST_F(OpenCommand, BinaryFileFillsTheBufferFromOffsetZeroAndIsRemembered) {
   ctx.CurrentPrj.RamStartAddr = 0x1000;
   ctx.RamFile.ViewTop = 0x80;
 
-  ASSERT_TRUE(OpenDataFile(ctx, path));
+  ASSERT_TRUE(sbOpenFileClick(ctx, path));
 
   EXPECT_EQ(ctx.RamFile.DataLen, 100u);
   EXPECT_EQ(Buffer(100), content);
@@ -155,7 +156,7 @@ TEST_F(OpenCommand, FileLongerThanTheChipIsCutAndReportedInTheOperatorsLanguage)
     panel.messages.clear();
     ctx.DeviceInfo.Language = c.language;
 
-    ASSERT_TRUE(OpenDataFile(ctx, path));
+    ASSERT_TRUE(sbOpenFileClick(ctx, path));
 
     EXPECT_EQ(ctx.RamFile.DataLen, 256u);
     EXPECT_EQ(Buffer(256), Bytes(content.begin(), content.begin() + 256));
@@ -170,14 +171,14 @@ TEST_F(OpenCommand, FileLongerThanTheChipIsCutAndReportedInTheOperatorsLanguage)
 }
 
 TEST_F(OpenCommand, CancelOnlyProposesTestBinInTemp) {
-  ASSERT_TRUE(OpenDataFile(ctx, File("first.bin", Counting(16))));
+  ASSERT_TRUE(sbOpenFileClick(ctx, File("first.bin", Counting(16))));
   ctx.CurrentPrj.RamStartAddr = 0x40;
   const Ram_File_Info_Struct before = ctx.RamFile;
   const std::string title = ctx.Window.Title;
   const std::string checksum = panel.status[3];
   panel.log.clear();
 
-  EXPECT_FALSE(OpenDataFile(ctx, std::nullopt));
+  EXPECT_FALSE(sbOpenFileClick(ctx, std::nullopt));
 
   EXPECT_EQ(ctx.Window.OpenDialogFile, PathText(folder.path() / "temp" / "test.bin"));
   EXPECT_EQ(ctx.RamFile.Data, before.Data);
@@ -226,7 +227,7 @@ TEST_F(OpenCommand, TypeComesFromTheFileNameWithoutRegardToCase) {
         break;
     }
 
-    ASSERT_TRUE(OpenDataFile(ctx, path));
+    ASSERT_TRUE(sbOpenFileClick(ctx, path));
 
     const fs::path image = c.type == DataFileType::IntelHex ? folder.path() / "temp" / "hex.bin"
                            : c.type == DataFileType::Cap    ? folder.path() / "temp" / "cap.bin"
@@ -269,7 +270,7 @@ struct Snapshot {
 };
 
 TEST_F(OpenCommand, FilesThatCannotBeOpenedConvertedOrReadChangeNothing) {
-  ASSERT_TRUE(OpenDataFile(ctx, File("good.bin", Counting(64, 0x20))));
+  ASSERT_TRUE(sbOpenFileClick(ctx, File("good.bin", Counting(64, 0x20))));
   ctx.CurrentPrj.RamStartAddr = 0x200;
   const Snapshot before(ctx);
 
@@ -303,7 +304,7 @@ TEST_F(OpenCommand, FilesThatCannotBeOpenedConvertedOrReadChangeNothing) {
     panel.log.clear();
     const fs::path path = c.make();
 
-    EXPECT_FALSE(OpenDataFile(ctx, path));
+    EXPECT_FALSE(sbOpenFileClick(ctx, path));
 
     before.ExpectUnchanged(ctx);
     ASSERT_EQ(panel.log.size(), 1u);
@@ -323,7 +324,7 @@ TEST_F(OpenCommand, MissingOrUnwritableTempFolderIsReportedAndChangesNothing) {
   // (a folder stands where it would go; root may write anywhere else).
   const fs::path partial = ImageFileWriter(Temp() / "hex.bin").partial();
   fs::create_directories(partial / "occupied");
-  EXPECT_FALSE(OpenDataFile(ctx, hex));
+  EXPECT_FALSE(sbOpenFileClick(ctx, hex));
   before.ExpectUnchanged(ctx);
   ASSERT_EQ(panel.log.size(), 1u);
   EXPECT_EQ(panel.log[0].second, LogColour::Error);
@@ -332,7 +333,7 @@ TEST_F(OpenCommand, MissingOrUnwritableTempFolderIsReportedAndChangesNothing) {
   // temp is missing: the program does not create it, it says so.
   panel.log.clear();
   fs::remove_all(Temp());
-  EXPECT_FALSE(OpenDataFile(ctx, hex));
+  EXPECT_FALSE(sbOpenFileClick(ctx, hex));
   before.ExpectUnchanged(ctx);
   ASSERT_EQ(panel.log.size(), 1u);
   EXPECT_EQ(panel.log[0].second, LogColour::Error);
@@ -341,7 +342,7 @@ TEST_F(OpenCommand, MissingOrUnwritableTempFolderIsReportedAndChangesNothing) {
   EXPECT_FALSE(fs::exists(Temp()));
 
   // A raw file does not need temp at all.
-  EXPECT_TRUE(OpenDataFile(ctx, File("raw.bin", Counting(8))));
+  EXPECT_TRUE(sbOpenFileClick(ctx, File("raw.bin", Counting(8))));
 }
 
 TEST_F(OpenCommand, EmptyImageAfterAConversionIsLoadedWithItsNoteInGrey) {
@@ -359,7 +360,7 @@ TEST_F(OpenCommand, EmptyImageAfterAConversionIsLoadedWithItsNoteInGrey) {
     SelectChip(256);
     panel.log.clear();
 
-    ASSERT_TRUE(OpenDataFile(ctx, c.make()));
+    ASSERT_TRUE(sbOpenFileClick(ctx, c.make()));
 
     EXPECT_EQ(ctx.RamFile.DataLen, 0u);
     EXPECT_EQ(ctx.RamFile.Loaded, 1);
@@ -376,7 +377,7 @@ TEST_F(OpenCommand, ImageFromTheConverterFixturesLoadsUpToTheChip) {
   SelectChip(4096);
   const fs::path hex =
       fs::path(TESSARY_SOURCE_DIR) / "tests/fixtures/formats/objcopy_16_at_08000000.hex";
-  ASSERT_TRUE(OpenDataFile(ctx, hex));
+  ASSERT_TRUE(sbOpenFileClick(ctx, hex));
   EXPECT_EQ(ctx.RamFile.DataLen, 3000u) << "the image starts at the first data record";
   EXPECT_EQ(ctx.RamFile.Data[0], 0x8C);
   EXPECT_EQ(ctx.RamFile.Data[3000], 0xFF);
@@ -394,30 +395,30 @@ TEST_F(SaveCommand, NameWithoutDotGetsBinEvenInAFolderWithADot) {
   EXPECT_EQ(SaveFileName("/a/b/out."), fs::path("/a/b/out."));
   EXPECT_EQ(SaveFileName("out"), fs::path("out.bin"));
 
-  ASSERT_TRUE(OpenDataFile(ctx, File("in.bin", Counting(100, 3))));
+  ASSERT_TRUE(sbOpenFileClick(ctx, File("in.bin", Counting(100, 3))));
   panel.log.clear();
   const fs::path dotted = Files() / "my.data";
   fs::create_directories(dotted);
 
-  ASSERT_TRUE(SaveBufferAs(ctx, dotted / "out"));
+  ASSERT_TRUE(Menu_File_SaveAsClick(ctx, dotted / "out"));
   EXPECT_EQ(ReadBytes(dotted / "out.bin"), Counting(100, 3)) << "DataLen bytes from offset 0";
   EXPECT_FALSE(fs::exists(dotted / "out"));
   ASSERT_EQ(panel.log.size(), 1u);
   EXPECT_EQ(panel.log[0].first, "08:00:00 保存缓存区到文件：" + PathText(dotted / "out.bin"));
   EXPECT_EQ(panel.log[0].second, LogColour::Highlight);
 
-  ASSERT_TRUE(SaveBufferAs(ctx, dotted / "out.img"));
+  ASSERT_TRUE(Menu_File_SaveAsClick(ctx, dotted / "out.img"));
   EXPECT_EQ(ReadBytes(dotted / "out.img").size(), 100u);
   EXPECT_FALSE(fs::exists(dotted / "out.img.bin"));
 }
 
 TEST_F(SaveCommand, RightAfterAChipChangeWritesTheWholeErasedChip) {
-  ASSERT_TRUE(OpenDataFile(ctx, File("in.bin", Counting(10))));
+  ASSERT_TRUE(sbOpenFileClick(ctx, File("in.bin", Counting(10))));
   SelectChip(1024);
   const Ram_File_Info_Struct before = ctx.RamFile;
   const std::string title = ctx.Window.Title;
 
-  ASSERT_TRUE(SaveBufferAs(ctx, Files() / "erased"));
+  ASSERT_TRUE(Menu_File_SaveAsClick(ctx, Files() / "erased"));
 
   EXPECT_EQ(ReadBytes(Files() / "erased.bin"), Bytes(1024, 0xFF));
   EXPECT_EQ(ctx.RamFile.FileName, before.FileName) << "saving changes nothing in RamFile";
@@ -426,13 +427,13 @@ TEST_F(SaveCommand, RightAfterAChipChangeWritesTheWholeErasedChip) {
 }
 
 TEST_F(SaveCommand, CancelWritesNothing) {
-  EXPECT_FALSE(SaveBufferAs(ctx, std::nullopt));
+  EXPECT_FALSE(Menu_File_SaveAsClick(ctx, std::nullopt));
   EXPECT_TRUE(panel.log.empty());
   EXPECT_TRUE(fs::is_empty(Files()));
 }
 
 TEST_F(SaveCommand, FolderThatDoesNotExistIsReportedAndNothingIsCreated) {
-  EXPECT_FALSE(SaveBufferAs(ctx, Files() / "nowhere" / "out"));
+  EXPECT_FALSE(Menu_File_SaveAsClick(ctx, Files() / "nowhere" / "out"));
   ASSERT_EQ(panel.log.size(), 1u);
   EXPECT_EQ(panel.log[0].second, LogColour::Error);
   EXPECT_THAT(panel.log[0].first, HasSubstr("out.bin"));
@@ -468,7 +469,7 @@ TEST_F(SaveCommand, WriteFailingPartWayKeepsTheEarlierFile) {
 
   {
     const FileSizeLimit limit(4096);
-    EXPECT_FALSE(SaveBufferAs(ctx, target));
+    EXPECT_FALSE(Menu_File_SaveAsClick(ctx, target));
   }
 
   EXPECT_EQ(ReadBytes(target),
@@ -480,7 +481,7 @@ TEST_F(SaveCommand, WriteFailingPartWayKeepsTheEarlierFile) {
   EXPECT_EQ(panel.log[1].second, LogColour::Error);
   EXPECT_THAT(panel.log[1].first, HasSubstr("unchanged"));
 
-  ASSERT_TRUE(SaveBufferAs(ctx, target)) << "and the next save succeeds";
+  ASSERT_TRUE(Menu_File_SaveAsClick(ctx, target)) << "and the next save succeeds";
   EXPECT_EQ(ReadBytes(target).size(), 64u * 1024);
 }
 

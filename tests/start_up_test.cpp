@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/start_up.h"
-#include "catalogue/chip_selection.h"
+#include "app/chip_handlers.h"
 #include "support/program_folder.h"
 #include "support/recording_panel.h"
 #include "support/scripted_link.h"

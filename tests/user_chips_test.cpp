@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_statements.h"
+#include "app/user_chip_handlers.h"
 #include "catalogue/user_chips.h"
 #include "support/program_folder.h"
 #include "support/recording_panel.h"

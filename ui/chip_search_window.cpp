@@ -2,7 +2,7 @@
 // operator's keys and clicks.
 #include "ui/chip_search_window.h"
 
-#include "catalogue/chip_search.h"
+#include "app/chip_handlers.h"
 #include "ui/error_box.h"
 
 #include <QCloseEvent>

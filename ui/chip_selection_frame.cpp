@@ -2,7 +2,7 @@
 // operator's choices.
 #include "ui/chip_selection_frame.h"
 
-#include "catalogue/chip_selection.h"
+#include "app/chip_handlers.h"
 #include "ui/error_box.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 // The value dialog of fill, go-to, find and file import.
 #include "ui/file_edit_dialog.h"
-#include "buffer/file_import.h"
+#include "app/buffer_handlers.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -120,17 +120,17 @@ void TfrmFileEdit::Apply(const FileEditSetup& setup) {
 }
 
 void TfrmFileEdit::ShowFill() {
-  Apply(BufferFillSetup(ctx_));
+  Apply(MenuBufferFillClick(ctx_));
   ShowCentred();
 }
 
 void TfrmFileEdit::ShowGoto() {
-  Apply(BufferGotoSetup(ctx_));
+  Apply(MenuBufferGotoClick(ctx_));
   ShowCentred();
 }
 
 void TfrmFileEdit::ShowFind() {
-  Apply(BufferFindSetup(ctx_));
+  Apply(MenuBufferFindClick(ctx_));
   ShowCentred();
 }
 
@@ -155,21 +155,8 @@ void TfrmFileEdit::btnFileInportOKClick() {
   const FileEditFields fields{
       lbeInputValue1->text().toStdString(), lbeInputValue2->text().toStdString(),
       lbeInputValue3->text().toStdString(), chkInputValueRandom->isChecked()};
-  FileEditResult result;
-  switch (tag_) {
-    case FileEditMode::Import:
-      result = FileImportOk(ctx_, fields, import_file_);
-      break;
-    case FileEditMode::Fill:
-      result = BufferFillOk(ctx_, fields, random_);
-      break;
-    case FileEditMode::Goto:
-      result = BufferGotoOk(ctx_, fields);
-      break;
-    case FileEditMode::Find:
-      result = BufferFindOk(ctx_, fields);
-      break;
-  }
+  const FileEditResult result =
+      tessary::btnFileInportOKClick(ctx_, tag_, fields, import_file_, random_);
   if (!result.close) return;
   close();
   if (result.select) emit hexSelectionRequested(result.select->start, result.select->length);

@@ -14,7 +14,7 @@
 //   a drop -> ShowImport(last dropped path), after FilesDropped().
 // - Connect hexSelectionRequested(start, length) to whatever gives the hex
 //   pane (reDownFile) the focus and selects that caret range; find next
-//   (MenuBufferFindNextClick in buffer/buffer_tools.h) returns the same
+//   (MenuBufferFindNextClick in app/buffer_handlers.h) returns the same
 //   range for the window to show.
 // - The buffer, the hex view, the log, the status bar and the main window
 //   state change through ctx (HexView listener, OperatorPanel) as usual.

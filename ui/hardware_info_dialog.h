@@ -3,7 +3,7 @@
 //
 // Wiring for the main window: create one instance at start with the main
 // window as parent; "硬件信息" (MenuHardInfo) and the "设备" tool button
-// (sbDevInfo) run MenuHardInfoClick / sbDevInfoClick (device/hardware_info.h)
+// (sbDevInfo) run MenuHardInfoClick / sbDevInfoClick (app/hardware_info.h)
 // and, when they return a view, pass it to ShowView().
 #pragma once
 

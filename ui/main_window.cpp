@@ -2,13 +2,12 @@
 #include "ui/main_window.h"
 
 #include "app/about.h"
+#include "app/buffer_handlers.h"
+#include "app/chip_handlers.h"
 #include "app/file_drop.h"
 #include "app/language.h"
 #include "app/settings.h"
-#include "buffer/buffer_tools.h"
 #include "buffer/file_commands.h"
-#include "catalogue/chip_detection.h"
-#include "catalogue/chip_search.h"
 #include "app/device_connection.h"
 #include "app/hardware_info.h"
 #include "app/programmer_options.h"
@@ -427,11 +426,12 @@ void MainWindow::mmIgnoreInvalidBlocksClick() {
 
 void MainWindow::sbOpenFileClick() {
   odBin_.name_filters = NameFiltersFromPipeList(kOpenDialogFilter);
-  const FileDialogRequest request{FileDialogRequest::Kind::Open, FromCore(OpenDialogTitle(ctx_)),
+  const FileDialogRequest request{FileDialogRequest::Kind::Open,
+                                  FromCore(OpenDialogTitle(LanguageFileOf(ctx_))),
                                   odBin_.name_filters,
                                   odBin_.file_name.isEmpty() ? odBin_.directory : odBin_.file_name};
   const std::optional<std::filesystem::path> chosen = ChooseFile(request);
-  RunHandler([this, &chosen] { (void)OpenDataFile(ctx_, chosen); });
+  RunHandler([this, &chosen] { (void)tessary::sbOpenFileClick(ctx_, chosen); });
 }
 
 void MainWindow::Menu_File_SaveAsClick() {
@@ -440,7 +440,7 @@ void MainWindow::Menu_File_SaveAsClick() {
                                   sdMain_.name_filters, sdMain_.file_name};
   const std::optional<std::filesystem::path> chosen = ChooseFile(request);
   if (chosen) sdMain_.file_name = FromPath(*chosen);
-  RunHandler([this, &chosen] { (void)SaveBufferAs(ctx_, chosen); });
+  RunHandler([this, &chosen] { (void)tessary::Menu_File_SaveAsClick(ctx_, chosen); });
 }
 
 void MainWindow::MenuBufferFillClick() { frmFileEdit_->ShowFill(); }

@@ -1,6 +1,7 @@
 // The user-chip window: layout, rendering and event forwarding.
 #include "ui/user_chip_window.h"
 
+#include "app/user_chip_handlers.h"
 #include "ui/error_box.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The user-chip window (TfrmUserImportChip): the list of chips the operator
 // added, the edits for name, code and manufacturer, the template
 // ("algorithm") box with its capacity, and the add, modify, delete and close
-// buttons. Everything is decided by catalogue/user_chips.h on the window's
+// buttons. Everything is decided by app/user_chip_handlers.h on the window's
 // UserChipWindowState; the window renders it and passes the edits back.
 //
 // Wiring, for the main window:

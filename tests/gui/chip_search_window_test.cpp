@@ -2,6 +2,7 @@
 // the grid shows the rows with their capacity, and "选择" / "取消" / the
 // close icon act on ctx.ChipSearch.
 #include "ui/chip_search_window.h"
+#include "app/chip_handlers.h"
 #include "app/start_up.h"
 #include "catalogue/chip_search.h"
 #include "support/program_folder.h"
@@ -125,7 +126,7 @@ TEST_F(ChipSearchWindowTest, ChoosingAHighlightedRowPicksItAndCloses) {
 }
 
 TEST_F(ChipSearchWindowTest, OpenedFromTheProjectWindowChoosingDoesNothing) {
-  ShowChipFindFromProject(ctx);
+  ShowChipFindFromProject(ctx.ChipSearch, ctx.panel);
   window->Render();
   TypeKeys("W25Q64");
   int picked = 0;
