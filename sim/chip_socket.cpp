@@ -80,8 +80,14 @@ void ChipSocket::Read(std::uint32_t address, std::span<std::uint8_t> out) const 
 bool ChipSocket::Program(std::uint32_t address, std::span<const std::uint8_t> data,
                          CellKind cells) {
   if (!has_chip()) return false;
+  // A block may run past the end with padding: only data meant for cells
+  // that do not exist is refused.
   const std::uint64_t end = std::uint64_t{address} + data.size();
-  bool accepted = end <= chip_->capacity;
+  bool accepted = address < chip_->capacity || data.empty();
+  if (accepted && end > chip_->capacity) {
+    const auto beyond = data.subspan(static_cast<std::size_t>(chip_->capacity - address));
+    accepted = std::all_of(beyond.begin(), beyond.end(), [](std::uint8_t b) { return b == 0xFF; });
+  }
   if (chip_->write_protect) return accepted;
   const auto store = [&](std::uint32_t at, std::span<const std::uint8_t> piece) {
     if (cells == CellKind::Eeprom) {

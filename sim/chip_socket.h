@@ -52,8 +52,9 @@ class ChipSocket {
   void Read(std::uint32_t address, std::span<std::uint8_t> out) const;
 
   // Programs data as the cells take it. False when part of it was refused
-  // and not written: cells past the capacity, or (NAND) in a bad block. A
-  // write-protected chip acknowledges and keeps its contents.
+  // and not written: data other than 0xFF padding for cells at or past the
+  // capacity, or (NAND) for a bad block. A write-protected chip
+  // acknowledges and keeps its contents.
   [[nodiscard]] bool Program(std::uint32_t address, std::span<const std::uint8_t> data,
                              CellKind cells);
 

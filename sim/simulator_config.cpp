@@ -289,7 +289,7 @@ void ReadEvents(ConfigReader& in, std::string_view s, const std::string& list,
     const auto [what, when] = SplitAt(item, '@');
     const std::string kind = Lower(what);
     const auto at = ParseUnsigned(when, 10);
-    if ((kind != "insert" && kind != "remove") || !at) {
+    if ((kind != "insert" && kind != "remove") || !at || *at > 0xFFFFFFFF) {
       return in.Fail(s, "Events", "\"" + item + "\" is not insert@MS or remove@MS");
     }
     SocketEvent event;

@@ -211,7 +211,10 @@ TEST_F(SimChipTest, NothingPastTheChipsEndIsWrittenOrWrapsAround) {
   config.sockets[0]->capacity = 4096;
   Start(config);
   EXPECT_EQ(WriteBlock(0, 4088, Bytes(16, 0x00)), (Bytes{0x01})) << "half past the end: refused";
-  EXPECT_EQ(WriteBlock(0, 4096, Bytes(16, 0x00)), (Bytes{0x01}));
+  EXPECT_EQ(WriteBlock(0, 4096, Bytes(16, 0xFF)), (Bytes{0x01})) << "no cell there at all";
+  Bytes padded(16, 0xFF);
+  std::fill_n(padded.begin(), 8, 0x00);
+  EXPECT_EQ(WriteBlock(0, 4088, padded), (Bytes{0x00})) << "only 0xFF padding past the end";
   EXPECT_EQ(WriteBlock(0, 0xFFFFFFF8, Bytes(16, 0x00)), (Bytes{0x01}));
   Bytes expected(4096, 0xFF);
   std::fill(expected.end() - 8, expected.end(), 0x00);

@@ -148,6 +148,7 @@ TEST_F(SimConfigTest, BadFilesAreRefusedWithAMessageNamingThePlace) {
       {"[Socket1]\nWriteProtect=2\n", "[Socket1] WriteProtect: \"2\" is not 0 or 1"},
       {"[Socket2]\nEvents=insert@soon\n", "[Socket2] Events: \"insert@soon\" is not insert@MS"},
       {"[Socket2]\nEvents=plug@100\n", "[Socket2] Events: \"plug@100\" is not insert@MS"},
+      {"[Socket2]\nEvents=remove@5000000000\n", "\"remove@5000000000\" is not insert@MS"},
       {"[Socket2]\nEvents=insert@100\nCapacity=0\n", "[Socket2] Capacity: a chip needs"},
       {"[Socket1]\nPersist=1\n", "[Socket1] Persist: needs an Image file"},
       {"[Socket1]\nPersist=1\nImage=no/such/folder/chip.bin\n", "does not exist"},
