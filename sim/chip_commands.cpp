@@ -39,6 +39,13 @@ std::vector<ChipSocket*> SimulatedProgrammer::SocketsOf(std::uint8_t channel) {
   }
 }
 
+CellKind SimulatedProgrammer::CellsOf(const ChipSocket& socket) const {
+  if (!socket.has_chip()) return CellKind::Flash;
+  std::optional<std::uint8_t> told_type;
+  if (chip_parameters_) told_type = chip_parameters_->type;
+  return DefaultCells(socket.chip(), told_type);
+}
+
 void SimulatedProgrammer::OnReadChipId(const Frame& frame) {
   // The ID comes from CH1, or from CH2 when CH1 is empty; with no chip at
   // all the data line floats high.
@@ -80,7 +87,7 @@ void SimulatedProgrammer::OnChipErase(const Frame& frame) {
 }
 
 void SimulatedProgrammer::FinishErase() {
-  for (ChipSocket* socket : SocketsOf(erase_->channel)) socket->memory().EraseAll();
+  for (ChipSocket* socket : SocketsOf(erase_->channel)) socket->EraseChip();
   erase_.reset();
 }
 
@@ -108,9 +115,9 @@ void SimulatedProgrammer::OnBulkRead(const Frame& frame) {
     stream.from_store = true;
     stream.remaining = block == 0 ? total : (std::uint64_t{total} + block - 1) / block * block;
   } else {
-    // A chip read asks for one block per set-up; dual mode reads CH1.
+    // A chip read asks for one block per set-up.
     store_session_ = false;
-    stream.socket = channel == 1 ? 1 : 0;
+    stream.channel = channel;
     stream.remaining = block;
   }
   stream.remaining -= std::min<std::uint64_t>(stream.remaining, faults_.bulk_read_shortfall);
@@ -126,13 +133,8 @@ void SimulatedProgrammer::OnDataWrite(const Frame& frame) {
   const std::span<const std::uint8_t> data = frame.payload.subspan(
       kBulkSetupLength, std::min<std::size_t>(block, frame.payload.size() - kBulkSetupLength));
   bool all_written = true;
-  for (ChipSocket* socket : SocketsOf(frame.payload[0])) {
-    if (socket->has_chip()) {
-      socket->memory().Program(address, data);
-    } else {
-      all_written = false;
-    }
-  }
+  for (ChipSocket* socket : SocketsOf(frame.payload[0]))
+    all_written = socket->Program(address, data, CellsOf(*socket)) && all_written;
   ReplyByte(frame.opcode, all_written ? kDone : kRefused);
 }
 

@@ -1,4 +1,4 @@
-// Chunked flash cell array.
+// Chunked cell array of a simulated chip.
 #include "sim/chip_memory.h"
 
 #include <algorithm>
@@ -11,15 +11,12 @@ ChipMemory::ChipMemory(std::uint32_t capacity)
       chunks_((static_cast<std::size_t>(capacity) + kChunkSize - 1) / kChunkSize) {}
 
 void ChipMemory::Read(std::uint32_t address, std::span<std::uint8_t> out) const {
-  if (capacity_ == 0) {
-    std::fill(out.begin(), out.end(), 0xFF);
-    return;
-  }
-  std::uint32_t at = address % capacity_;
-  for (std::size_t done = 0; done < out.size();) {
-    // Up to the end of this chunk or of the chip, whichever comes first.
-    const std::size_t run = std::min<std::size_t>(
-        {out.size() - done, kChunkSize - at % kChunkSize, std::size_t{capacity_} - at});
+  const std::size_t inside =
+      address >= capacity_ ? 0 : std::min<std::size_t>(out.size(), std::size_t{capacity_} - address);
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(inside), out.end(), 0xFF);
+  std::size_t at = address;
+  for (std::size_t done = 0; done < inside;) {
+    const std::size_t run = std::min<std::size_t>(inside - done, kChunkSize - at % kChunkSize);
     const Chunk& chunk = chunks_[at / kChunkSize];
     if (chunk) {
       std::memcpy(out.data() + done, chunk.get() + at % kChunkSize, run);
@@ -27,7 +24,7 @@ void ChipMemory::Read(std::uint32_t address, std::span<std::uint8_t> out) const 
       std::memset(out.data() + done, 0xFF, run);
     }
     done += run;
-    at = static_cast<std::uint32_t>((std::size_t{at} + run) % capacity_);
+    at += run;
   }
 }
 
@@ -42,12 +39,12 @@ std::uint8_t* ChipMemory::ChunkFor(std::uint32_t address) {
 
 template <typename Combine>
 void ChipMemory::Store(std::uint32_t address, std::span<const std::uint8_t> data, Combine combine) {
-  if (capacity_ == 0) return;
-  std::uint32_t at = address % capacity_;
-  for (std::uint8_t byte : data) {
+  if (address >= capacity_) return;
+  const std::size_t inside = std::min<std::size_t>(data.size(), std::size_t{capacity_} - address);
+  std::uint32_t at = address;
+  for (std::size_t i = 0; i < inside; ++i, ++at) {
     std::uint8_t& cell = ChunkFor(at)[at % kChunkSize];
-    cell = combine(cell, byte);
-    at = (at + 1 == capacity_) ? 0 : at + 1;
+    cell = combine(cell, data[i]);
   }
 }
 

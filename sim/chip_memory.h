@@ -1,5 +1,6 @@
-// The cell array of one simulated memory chip. Erased cells read 0xFF and
-// programming can only clear bits (new = old & data), as in flash. Storage
+// The cell array of one simulated memory chip. Erased cells read 0xFF;
+// Program can only clear bits (new = old & data), as in flash, and Load
+// overwrites (EEPROM cells, start-up images). Storage
 // is allocated in chunks on first programming, so a large, mostly erased
 // chip costs little memory and a full erase is instant.
 #pragma once
@@ -18,8 +19,8 @@ class ChipMemory {
 
   [[nodiscard]] std::uint32_t capacity() const { return capacity_; }
 
-  // Addresses wrap at the capacity, as a serial memory's address counter
-  // does. A chip of capacity 0 reads 0xFF and ignores programming.
+  // Addresses never wrap: cells at or past the capacity do not exist, so
+  // they read 0xFF and data for them is dropped.
   void Read(std::uint32_t address, std::span<std::uint8_t> out) const;
   void Program(std::uint32_t address, std::span<const std::uint8_t> data);
 
@@ -27,7 +28,7 @@ class ChipMemory {
   void Erase(std::uint32_t address, std::uint32_t length);
   void EraseAll();
 
-  // Writes cells as they are (not ANDed): used to lay in a start-up image.
+  // Writes cells as they are (not ANDed).
   void Load(std::uint32_t address, std::span<const std::uint8_t> data);
 
   // The whole contents, for tests.

@@ -1,7 +1,7 @@
 // Misbehaviour the simulated programmer shows on demand, so that the host's
 // failure paths can be driven: commands left unanswered, damaged replies,
 // short bulk reads, a programmer pulled out mid-operation, an erase that
-// never completes. All of it can be changed while the simulation runs.
+// never completes, answers that come too late. All of it can be changed while the simulation runs.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,15 @@ struct FaultSettings {
 
   // A started chip erase answers "busy" to every status poll.
   bool erase_never_finishes = false;
+
+  // Replies to these opcodes are held back until a read of the host has
+  // timed out: the host then takes each as the answer to its next command.
+  std::set<std::uint8_t> late_reply_opcodes;
+
+  // Every reply frame can be read only this long after its command came
+  // (a slow programmer); under the IN pipe's timeout the host still gets it
+  // in time, beyond it the answer is late. Raw data streams are not delayed.
+  std::uint32_t reply_delay_ms = 0;
 };
 
 }  // namespace tessary::sim

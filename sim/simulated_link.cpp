@@ -39,8 +39,21 @@ std::size_t SimulatedLink::WritePipe(std::span<const std::uint8_t> data) {
 
 std::size_t SimulatedLink::ReadPipe(std::span<std::uint8_t> buffer) {
   if (!Reachable()) return 0;
-  const std::size_t received = programmer_.SendIn(buffer);
-  if (received == 0) clock_.SleepFor(std::uint64_t{tessary::kInPipeTimeoutMs} * 1000);
+  std::size_t received = programmer_.SendIn(buffer);
+  if (received == 0) {
+    // The read waits for a reply that comes within the timeout; else it
+    // times out, which lets replies held back for that moment go.
+    const std::uint64_t now = clock_.NowMicroseconds();
+    const std::uint64_t timeout = std::uint64_t{tessary::kInPipeTimeoutMs} * 1000;
+    const std::optional<std::uint64_t> ready = programmer_.NextReplyReadyUs();
+    if (ready && *ready > now && *ready <= now + timeout) {
+      clock_.SleepFor(*ready - now);
+      received = programmer_.SendIn(buffer);
+    } else {
+      clock_.SleepFor(timeout);
+      programmer_.NoteReadTimedOut();
+    }
+  }
   programmer_.wire().Add(WireDirection::In, buffer.first(received));
   programmer_.NoteTransfer();
   return received;

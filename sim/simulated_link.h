@@ -36,7 +36,8 @@ class SimulatedLink final : public tessary::UsbLink {
   [[nodiscard]] bool HasDevice() const override { return open_; }
   [[nodiscard]] tessary::PipeIds Pipes() const override { return pipes_; }
   [[nodiscard]] std::size_t WritePipe(std::span<const std::uint8_t> data) override;
-  // With nothing to read, costs the IN pipe's 2000 ms timeout on the clock.
+  // Waits on the clock for a reply due within the IN pipe's 2000 ms
+  // timeout; with nothing coming, costs the whole timeout.
   [[nodiscard]] std::size_t ReadPipe(std::span<std::uint8_t> buffer) override;
   void FlushInPipe() override;
   void SetPresenceHandler(std::function<void(tessary::PresenceEvent)> handler) override;

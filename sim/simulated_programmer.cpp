@@ -1,5 +1,6 @@
 // The programmer's pipes and presence: frame assembly from the OUT pipe, the
-// IN queue, dispatch per opcode, and leaving and returning to the bus.
+// IN queue with its delayed and late replies, dispatch per opcode, leaving
+// and returning to the bus, chips coming and going, saving persistent chips.
 #include "sim/simulated_programmer.h"
 
 #include "device/device_link.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 
 namespace tessary::sim {
 namespace {
@@ -20,10 +22,35 @@ SimulatedProgrammer::SimulatedProgrammer(SimulatorConfig config, Clock& clock)
       clock_(clock),
       faults_(config_.faults),
       sockets_{ChipSocket(config_.sockets[0]), ChipSocket(config_.sockets[1])},
+      started_us_(clock.NowMicroseconds()),
+      socket_events_(config_.socket_events),
       plugged_(config_.plugged_in),
       mode_(config_.start_in_boot_loader ? FirmwareMode::BootLoader : FirmwareMode::Application),
       application_firmware_(config_.firmware),
-      spi_clock_code_(config_.spi_clock_code) {}
+      spi_clock_code_(config_.spi_clock_code) {
+  for (std::vector<SocketEvent>& events : socket_events_) {
+    std::stable_sort(events.begin(), events.end(),
+                     [](const SocketEvent& a, const SocketEvent& b) { return a.at_ms < b.at_ms; });
+  }
+  ApplySocketEvents();  // events at 0 ms
+}
+
+SimulatedProgrammer::~SimulatedProgrammer() {
+  std::string error;
+  if (!SaveChips(error)) std::cerr << "simulated programmer: " << error << '\n';
+}
+
+bool SimulatedProgrammer::SaveChips(std::string& error) const {
+  bool saved = true;
+  for (const ChipSocket& socket : sockets_) {
+    std::string problem;
+    if (socket.SaveImage(problem)) continue;
+    if (!error.empty()) error += "; ";
+    error += problem;
+    saved = false;
+  }
+  return saved;
+}
 
 const std::string& SimulatedProgrammer::firmware_text() const {
   return mode_ == FirmwareMode::BootLoader ? config_.boot_firmware : application_firmware_;
@@ -32,6 +59,7 @@ const std::string& SimulatedProgrammer::firmware_text() const {
 // --- OUT pipe --------------------------------------------------------------
 
 void SimulatedProgrammer::ReceiveOut(std::span<const std::uint8_t> bytes) {
+  ApplySocketEvents();
   assembly_.insert(assembly_.end(), bytes.begin(), bytes.end());
   TakeFrames();
 }
@@ -156,16 +184,37 @@ void SimulatedProgrammer::Reply(std::uint8_t opcode, std::span<const std::uint8_
   std::vector<std::uint8_t> frame(body.size() + kFrameOverhead);
   BuildFrame(header_byte.value_or(opcode), body, frame);
   if (faults_.wrong_start_opcodes.count(opcode) != 0) frame[0] = kWrongStartByte;
-  replies_.push_back(std::move(frame));
+  PendingReply reply;
+  reply.bytes = std::move(frame);
+  reply.ready_at_us = clock_.NowMicroseconds() + std::uint64_t{faults_.reply_delay_ms} * 1000;
+  reply.held = faults_.late_reply_opcodes.count(opcode) != 0;
+  replies_.push_back(std::move(reply));
 }
 
 // --- IN pipe ---------------------------------------------------------------
 
+// The device answers in order: a reply that is not out yet keeps back
+// everything behind it, the data of a read stream included.
+bool SimulatedProgrammer::ReplyReadyNow() const {
+  const PendingReply& front = replies_.front();
+  return !front.held && front.ready_at_us <= clock_.NowMicroseconds();
+}
+
+std::optional<std::uint64_t> SimulatedProgrammer::NextReplyReadyUs() const {
+  if (replies_.empty() || replies_.front().held) return std::nullopt;
+  return replies_.front().ready_at_us;
+}
+
+void SimulatedProgrammer::NoteReadTimedOut() {
+  for (PendingReply& reply : replies_) reply.held = false;
+}
+
 std::size_t SimulatedProgrammer::SendIn(std::span<std::uint8_t> buffer) {
   if (buffer.empty()) return 0;
   if (!replies_.empty()) {
+    if (!ReplyReadyNow()) return 0;
     // Each reply is its own transfer: a read never runs into the next one.
-    const std::vector<std::uint8_t>& front = replies_.front();
+    const std::vector<std::uint8_t>& front = replies_.front().bytes;
     const std::size_t n = std::min(buffer.size(), front.size() - reply_offset_);
     std::memcpy(buffer.data(), front.data() + reply_offset_, n);
     reply_offset_ += n;
@@ -181,10 +230,12 @@ std::size_t SimulatedProgrammer::SendIn(std::span<std::uint8_t> buffer) {
 }
 
 void SimulatedProgrammer::FlushIn() {
-  replies_.clear();
-  reply_offset_ = 0;
+  while (!replies_.empty() && ReplyReadyNow()) {
+    replies_.pop_front();
+    reply_offset_ = 0;
+  }
   bulk_read_.reset();
-  AfterReplyCollected();
+  if (replies_.empty()) AfterReplyCollected();
 }
 
 // --- presence --------------------------------------------------------------
@@ -202,7 +253,23 @@ void SimulatedProgrammer::NoteTransfer() {
   if (faults_.unplug_after_transfers > 0 && --faults_.unplug_after_transfers == 0) Unplug();
 }
 
+void SimulatedProgrammer::ApplySocketEvents() {
+  const std::uint64_t now = clock_.NowMicroseconds();
+  for (std::size_t index = 0; index < sockets_.size(); ++index) {
+    const std::vector<SocketEvent>& events = socket_events_[index];
+    std::size_t& next = next_socket_event_[index];
+    for (; next < events.size() && started_us_ + events[next].at_ms * 1000 <= now; ++next) {
+      if (events[next].insert) {
+        sockets_[index].Insert(*events[next].insert);
+      } else {
+        sockets_[index].Remove();
+      }
+    }
+  }
+}
+
 void SimulatedProgrammer::ServiceTime() {
+  ApplySocketEvents();
   if (!restart_ || clock_.NowMicroseconds() < restart_->return_at_us) return;
   mode_ = restart_->mode;
   restart_.reset();

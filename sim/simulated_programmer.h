@@ -2,7 +2,8 @@
 // bytes the host writes to the OUT pipe, acts on the command frames and raw
 // data streams in them, and queues what the host reads from the IN pipe. It
 // also models the device's presence on the bus (plugging, unplugging, the
-// restarts of a firmware update). Time comes from the Clock it is given.
+// restarts of a firmware update) and chips put into and taken out of its
+// sockets over time. Time comes from the Clock it is given.
 #pragma once
 
 #include <array>
@@ -46,6 +47,8 @@ enum class FirmwareMode : std::uint8_t { Application, BootLoader };
 class SimulatedProgrammer {
  public:
   SimulatedProgrammer(SimulatorConfig config, Clock& clock);
+  // Saves the persistent chips (SaveChips); a failure is told on stderr.
+  ~SimulatedProgrammer();
   SimulatedProgrammer(const SimulatedProgrammer&) = delete;
   SimulatedProgrammer& operator=(const SimulatedProgrammer&) = delete;
 
@@ -58,12 +61,21 @@ class SimulatedProgrammer {
   // Bytes of one OUT write.
   void ReceiveOut(std::span<const std::uint8_t> bytes);
   // Fills `buffer` with what the device has to send; 0 when it has nothing
-  // (the host's read then times out).
+  // yet (the host's read then waits, see NextReplyReadyUs).
   [[nodiscard]] std::size_t SendIn(std::span<std::uint8_t> buffer);
+  // When the reply at the head of the IN queue can be read, if it is only
+  // delayed; nullopt when nothing is coming without a timed-out read.
+  [[nodiscard]] std::optional<std::uint64_t> NextReplyReadyUs() const;
+  // A read of the host ran into the IN pipe's timeout: replies held back
+  // for it (late replies) are now in the pipe.
+  void NoteReadTimedOut();
+  // Drops what the host could read now; replies the device has not sent
+  // yet (delayed or held back) still come.
   void FlushIn();
   // One transfer happened (for the unplug-after-N fault).
   void NoteTransfer();
-  // Lets due events happen (the return after a restart).
+  // Lets due events happen (the return after a restart, chips put in or
+  // taken out).
   void ServiceTime();
   [[nodiscard]] std::vector<PresenceEvent> TakePresenceEvents();
 
@@ -77,8 +89,17 @@ class SimulatedProgrammer {
   [[nodiscard]] WireRecord& wire() { return wire_; }
   // 0 = CH1, 1 = CH2. Chips may be inserted and removed at any time.
   [[nodiscard]] ChipSocket& socket(int index) {
+    ApplySocketEvents();
     return sockets_.at(static_cast<std::size_t>(index));
   }
+  // The cell kind the chip in a socket behaves as now (it may follow the
+  // chip type the host set up, see DefaultCells).
+  [[nodiscard]] CellKind cells(int index) {
+    return CellsOf(socket(index));
+  }
+  // Writes every persistent chip back to its image file. False with the
+  // problems in `error` when one could not be written.
+  [[nodiscard]] bool SaveChips(std::string& error) const;
 
   // --- observable state ---------------------------------------------------
 
@@ -130,7 +151,7 @@ class SimulatedProgrammer {
   // A raw data stream the host reads after a bulk-read set-up.
   struct BulkRead {
     bool from_store = false;
-    int socket = 0;
+    std::uint8_t channel = 0;
     std::uint32_t address = 0;
     std::uint64_t remaining = 0;
   };
@@ -141,6 +162,11 @@ class SimulatedProgrammer {
   struct Restart {
     std::uint64_t return_at_us = 0;
     FirmwareMode mode = FirmwareMode::Application;
+  };
+  struct PendingReply {
+    std::vector<std::uint8_t> bytes;
+    std::uint64_t ready_at_us = 0;  // readable from then on
+    bool held = false;              // readable only after a timed-out read
   };
 
   // Frames and replies (simulated_programmer.cpp).
@@ -153,6 +179,8 @@ class SimulatedProgrammer {
              std::optional<std::uint8_t> header_byte = std::nullopt);
   void ReplyByte(std::uint8_t opcode, std::uint8_t value) { Reply(opcode, std::span(&value, 1)); }
   void PowerCycle();
+  void ApplySocketEvents();
+  [[nodiscard]] bool ReplyReadyNow() const;
   void LeaveBus(std::optional<Restart> restart);
   void AfterReplyCollected();
 
@@ -177,6 +205,7 @@ class SimulatedProgrammer {
   void OnSpiDma(const Frame& frame);
   void FinishErase();
   [[nodiscard]] std::vector<ChipSocket*> SocketsOf(std::uint8_t channel);
+  [[nodiscard]] CellKind CellsOf(const ChipSocket& socket) const;
 
   // Raw streams and project storage (storage_commands.cpp).
   void OnProjectFile(const Frame& frame);
@@ -195,6 +224,9 @@ class SimulatedProgrammer {
   FaultSettings faults_;
   WireRecord wire_;
   std::array<ChipSocket, 2> sockets_;
+  std::uint64_t started_us_;  // origin of the socket events
+  std::array<std::vector<SocketEvent>, 2> socket_events_;  // each sorted by time
+  std::array<std::size_t, 2> next_socket_event_{};
 
   // Bus presence.
   bool plugged_;
@@ -205,10 +237,11 @@ class SimulatedProgrammer {
 
   // Pipes.
   std::vector<std::uint8_t> assembly_;  // OUT bytes not yet a whole frame
-  std::deque<std::vector<std::uint8_t>> replies_;
+  std::deque<PendingReply> replies_;
   std::size_t reply_offset_ = 0;  // bytes of replies_.front() already read
   std::optional<BulkWrite> bulk_write_;
   std::optional<BulkRead> bulk_read_;
+  std::vector<std::uint8_t> dual_read_scratch_;  // CH2's bytes of a dual-socket read
   std::size_t rejected_frames_ = 0;
 
   // Device state.

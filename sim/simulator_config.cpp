@@ -10,6 +10,7 @@
 #include <cctype>
 #include <charconv>
 #include <system_error>
+#include <utility>
 
 namespace tessary::sim {
 namespace {
@@ -230,13 +231,87 @@ void ReadProgrammer(ConfigReader& in, SimulatorConfig& config) {
   }
 }
 
-void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>& socket) {
+std::optional<CellKind> ParseCells(std::string_view text) {
+  const std::string lower = Lower(text);
+  if (lower == "flash") return CellKind::Flash;
+  if (lower == "eeprom") return CellKind::Eeprom;
+  if (lower == "nand") return CellKind::Nand;
+  return std::nullopt;
+}
+
+// The part before and after the first `separator` of an item.
+std::pair<std::string_view, std::string_view> SplitAt(std::string_view item, char separator) {
+  const std::size_t at = item.find(separator);
+  if (at == std::string_view::npos) return {item, {}};
+  return {item.substr(0, at), item.substr(at + 1)};
+}
+
+void ReadCells(ConfigReader& in, std::string_view s, ChipConfig& chip) {
+  const auto value = in.Raw(s, "Cells");
+  if (value && !value->empty()) {
+    chip.cells = ParseCells(*value);
+    if (!chip.cells) return in.Fail(s, "Cells", "\"" + *value + "\" is not flash, eeprom or nand");
+  }
+  if (chip.cells == CellKind::Nand && chip.block_size == 0)
+    in.Fail(s, "Cells", "nand needs a BlockSize");
+  if (chip.cells && chip.cells != CellKind::Nand && chip.block_size > 0)
+    in.Fail(s, "Cells", "only nand chips have a BlockSize");
+}
+
+// ADDR:MASK or ADDR:MASK:LEVEL, all hexadecimal; LEVEL 0 (default) or 1.
+void ReadStuckBits(ConfigReader& in, std::string_view s, ChipConfig& chip) {
+  const auto list = in.Raw(s, "StuckBits");
+  if (!list) return;
+  chip.stuck_bits.clear();
+  for (const std::string& item : SplitList(*list)) {
+    const auto [address_text, rest] = SplitAt(item, ':');
+    const auto [mask_text, level_text] = SplitAt(rest, ':');
+    const auto address = ParseUnsigned(address_text, 16);
+    const auto mask = ParseUnsigned(mask_text, 16);
+    const auto level = level_text.empty() ? std::optional<std::uint64_t>(0)
+                                          : ParseUnsigned(level_text, 10);
+    if (!address || !mask || *mask == 0 || *mask > 0xFF || !level || *level > 1) {
+      return in.Fail(s, "StuckBits",
+                     "\"" + item + "\" is not ADDRESS:MASK or ADDRESS:MASK:LEVEL (e.g. 1000:01)");
+    }
+    if (*address >= chip.capacity)
+      return in.Fail(s, "StuckBits", "\"" + item + "\" lies past the end of the chip");
+    chip.stuck_bits.push_back(StuckBits{static_cast<std::uint32_t>(*address),
+                                        static_cast<std::uint8_t>(*mask), *level == 1});
+  }
+}
+
+// insert@MS or remove@MS, MS the milliseconds since the programmer started.
+void ReadEvents(ConfigReader& in, std::string_view s, const std::string& list,
+                const ChipConfig& chip, std::vector<SocketEvent>& events) {
+  events.clear();
+  for (const std::string& item : SplitList(list)) {
+    const auto [what, when] = SplitAt(item, '@');
+    const std::string kind = Lower(what);
+    const auto at = ParseUnsigned(when, 10);
+    if ((kind != "insert" && kind != "remove") || !at || *at > 0xFFFFFFFF) {
+      return in.Fail(s, "Events", "\"" + item + "\" is not insert@MS or remove@MS");
+    }
+    SocketEvent event;
+    event.at_ms = *at;
+    if (kind == "insert") event.insert = chip;
+    events.push_back(std::move(event));
+  }
+}
+
+void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>& socket,
+                std::vector<SocketEvent>& events) {
   in.CheckKeys(s, {"Present", "ChipId", "IdExtra", "Capacity", "PageSize", "BlockSize", "Image",
-                   "BadBlocks"});
+                   "BadBlocks", "Cells", "StuckBits", "WriteProtect", "Persist", "Events"});
   bool present = socket.has_value();
   in.Flag(s, "Present", present);
-  if (!present) {
+  // The chip keys describe the chip in the socket at the start and the chip
+  // each insert event puts in.
+  const std::optional<std::string> event_list = in.Raw(s, "Events");
+  const bool has_events = event_list && !SplitList(*event_list).empty();
+  if (!present && !has_events) {
     socket.reset();
+    events.clear();
     return;
   }
   ChipConfig chip = socket.value_or(W25Q64());
@@ -248,6 +323,10 @@ void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>&
   in.Number(s, "PageSize", chip.page_size, 0xFFFF);
   in.Number(s, "BlockSize", chip.block_size, 0xFFFFFFFF);
   if (chip.capacity == 0) in.Fail(s, "Capacity", "a chip needs a capacity above 0");
+  ReadCells(in, s, chip);
+  ReadStuckBits(in, s, chip);
+  in.Flag(s, "WriteProtect", chip.write_protect);
+  in.Flag(s, "Persist", chip.persist);
 
   if (const auto list = in.Raw(s, "BadBlocks")) {
     chip.bad_blocks.clear();
@@ -266,7 +345,11 @@ void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>&
     if (path.is_relative()) path = in.path().parent_path() / path;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error) {
+    if (error && chip.persist && !std::filesystem::exists(path, error)) {
+      // A persistent chip's file is made when the program ends; its folder must be there.
+      if (!std::filesystem::is_directory(path.parent_path(), error))
+        in.Fail(s, "Image", "the folder of \"" + path.string() + "\" does not exist");
+    } else if (error) {
       in.Fail(s, "Image", "cannot read \"" + path.string() + "\"");
     } else if (size > chip.capacity) {
       in.Fail(s, "Image",
@@ -274,20 +357,30 @@ void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>&
                   std::to_string(chip.capacity) + " bytes)");
     }
     chip.image = path;
+  } else if (chip.persist) {
+    in.Fail(s, "Persist", "needs an Image file to keep the chip in");
   }
-  socket = chip;
+  if (has_events) ReadEvents(in, s, *event_list, chip, events);
+  if (present) {
+    socket = chip;
+  } else {
+    socket.reset();
+  }
 }
 
 void ReadFaults(ConfigReader& in, FaultSettings& faults) {
   constexpr std::string_view s = "Faults";
   in.CheckKeys(s, {"SilentOpcodes", "WrongStartOpcodes", "ReplyLengths", "BulkReadChunk",
-                   "BulkReadShortfall", "UnplugAfterTransfers", "EraseNeverFinishes"});
+                   "BulkReadShortfall", "UnplugAfterTransfers", "EraseNeverFinishes",
+                   "LateReplyOpcodes", "ReplyDelayMs"});
   in.Opcodes(s, "SilentOpcodes", faults.silent_opcodes);
   in.Opcodes(s, "WrongStartOpcodes", faults.wrong_start_opcodes);
   in.Number(s, "BulkReadChunk", faults.bulk_read_chunk, 0xFFFFFFFF);
   in.Number(s, "BulkReadShortfall", faults.bulk_read_shortfall, 0xFFFFFFFF);
   in.Number(s, "UnplugAfterTransfers", faults.unplug_after_transfers, 0xFFFFFFFF);
   in.Flag(s, "EraseNeverFinishes", faults.erase_never_finishes);
+  in.Opcodes(s, "LateReplyOpcodes", faults.late_reply_opcodes);
+  in.Number(s, "ReplyDelayMs", faults.reply_delay_ms, 0xFFFFFFFF);
   if (const auto list = in.Raw(s, "ReplyLengths")) {
     faults.reply_lengths.clear();
     for (const std::string& item : SplitList(*list)) {
@@ -328,8 +421,8 @@ std::optional<SimulatorConfig> LoadSimulatorConfig(const std::filesystem::path& 
   }
   SimulatorConfig config = DefaultSimulatorConfig();
   ReadProgrammer(in, config);
-  ReadSocket(in, "Socket1", config.sockets[0]);
-  ReadSocket(in, "Socket2", config.sockets[1]);
+  ReadSocket(in, "Socket1", config.sockets[0], config.socket_events[0]);
+  ReadSocket(in, "Socket2", config.sockets[1], config.socket_events[1]);
   ReadFaults(in, config.faults);
   if (!in.ok()) {
     error = in.error();

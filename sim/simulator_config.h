@@ -16,6 +16,21 @@
 
 namespace tessary::sim {
 
+// How a chip's cells take new data.
+enum class CellKind : std::uint8_t {
+  Flash,   // programming only clears bits (new = old AND data); an erase sets 0xFF
+  Eeprom,  // bytes are overwritten as they come; no erase needed
+  Nand,    // as flash, and bad blocks refuse programming and erase
+};
+
+// Bits of one cell that no longer change: they read as `level` whatever is
+// programmed or erased.
+struct StuckBits {
+  std::uint32_t address = 0;
+  std::uint8_t mask = 0;
+  bool level = false;  // false: stuck at 0 (a worn cell that no longer erases)
+};
+
 // A chip sitting in a socket.
 struct ChipConfig {
   std::uint32_t id_code = 0;               // 32-bit identification code of 0x31
@@ -25,6 +40,18 @@ struct ChipConfig {
   std::uint32_t block_size = 0;           // NAND erase block; 0 for other chips
   std::filesystem::path image;            // start-up contents; empty: all 0xFF
   std::vector<std::uint32_t> bad_blocks;  // NAND block indices that are bad
+  // Cell behaviour; nullopt: worked out from the other fields (DefaultCells).
+  std::optional<CellKind> cells;
+  std::vector<StuckBits> stuck_bits;
+  bool write_protect = false;  // program and erase are acknowledged but change nothing
+  bool persist = false;        // contents are written back to `image` at the end
+};
+
+// A chip put into or taken out of a socket at a time of the simulated clock,
+// counted from the start of the simulated programmer.
+struct SocketEvent {
+  std::uint64_t at_ms = 0;
+  std::optional<ChipConfig> insert;  // the chip put in; nullopt: the chip is taken out
 };
 
 struct SimulatorConfig {
@@ -49,6 +76,7 @@ struct SimulatorConfig {
   std::uint8_t spi_clock_code = 2;     // 9 MHz after power-up
 
   std::array<std::optional<ChipConfig>, 2> sockets;  // CH1, CH2; nullopt = empty
+  std::array<std::vector<SocketEvent>, 2> socket_events;  // per socket, in any order
   FaultSettings faults;
 };
 

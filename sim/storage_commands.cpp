@@ -59,9 +59,10 @@ std::size_t SimulatedProgrammer::TakeBulkWrite(std::span<const std::uint8_t> byt
     for (std::size_t i = 0; i < n && at + i < store_.data.size(); ++i)
       store_.data[at + i] = bytes[i];
   } else {
-    for (ChipSocket* socket : SocketsOf(stream.channel)) {
-      if (socket->has_chip())
-        socket->memory().Program(static_cast<std::uint32_t>(at), bytes.first(n));
+    // Past 4 GiB nothing exists; refusals of a raw stream are not answered.
+    if (at <= 0xFFFFFFFF) {
+      for (ChipSocket* socket : SocketsOf(stream.channel))
+        (void)socket->Program(static_cast<std::uint32_t>(at), bytes.first(n), CellsOf(*socket));
     }
   }
   stream.received += n;
@@ -80,10 +81,16 @@ std::size_t SimulatedProgrammer::StreamBulkRead(std::span<std::uint8_t> buffer) 
       const std::uint64_t at = std::uint64_t{stream.address} + i;
       out[i] = at < store_.data.size() ? store_.data[at] : 0xFF;
     }
-  } else if (sockets_[stream.socket].has_chip()) {
-    sockets_[stream.socket].memory().Read(stream.address, out);
   } else {
-    std::fill(out.begin(), out.end(), 0xFF);  // an empty socket reads as a floating line
+    // An empty socket reads as a floating line (0xFF). Both sockets at once
+    // drive the same data line, so a 0 bit of either chip wins: the AND.
+    const std::vector<ChipSocket*> sockets = SocketsOf(stream.channel);
+    sockets[0]->Read(stream.address, out);
+    for (std::size_t other = 1; other < sockets.size(); ++other) {
+      dual_read_scratch_.resize(n);
+      sockets[other]->Read(stream.address, dual_read_scratch_);
+      for (std::size_t i = 0; i < n; ++i) out[i] &= dual_read_scratch_[i];
+    }
   }
   stream.address += static_cast<std::uint32_t>(n);
   stream.remaining -= n;
