@@ -55,6 +55,27 @@ INSTANTIATE_TEST_SUITE_P(LowBitsOnly, DetectionByCode,
                                            CodeCase{0x01014017, "S25FL164K", "SPANSION", "8MB"},
                                            CodeCase{0xFF010212, "S25FL004A", "SPANSION", "512KB"}));
 
+// Codes as the datasheets give them, one part each: old BIOS and router
+// chips, the smaller makers, continuation-coded and SPI NAND parts.
+INSTANTIATE_TEST_SUITE_P(
+    DatasheetCodes, DetectionByCode,
+    ::testing::Values(CodeCase{0x001F4216, "AT25SL321", "ATMEL", "4MB"},
+                      CodeCase{0x00C29E16, "MX25L3255E", "MACRONIX", "4MB"},
+                      CodeCase{0x00C22618, "MX25L12855E", "MACRONIX", "16MB"},
+                      CodeCase{0x001C5114, "EN25T80", "EON", "1MB"},
+                      CodeCase{0x00621600, "LE25FW203A", "SANYO", "256KB"},
+                      CodeCase{0x00898911, "QB25F160S33B8", "INTEL", "2MB"},
+                      CodeCase{0x004A2013, "ES25P40", "ESI", "512KB"},
+                      CodeCase{0x00F84215, "FM25M16", "FIDELIX", "2MB"},
+                      CodeCase{0x00BA4218, "ZD25LQ128", "ZETTA", "16MB"},
+                      CodeCase{0x00A12816, "FM25W32", "FUDAN", "4MB"},
+                      CodeCase{0x007F9D7C, "PM25LV010A", "PMC", "128KB"},
+                      CodeCase{0x000B651B, "XT25W01GB", "XTX", "128MB"},
+                      CodeCase{0x002C5B1A, "MT35XU512ABA", "MICRON", "64MB"},
+                      CodeCase{0x00EFAE21, "W25N01KV", "WINBOND", "128MB"},
+                      CodeCase{0x00C21EC2, "MX31LF1GE4BC", "MACRONIX", "128MB"},
+                      CodeCase{0x00D511D5, "EM73C044SNB", "ETRON", "128MB"}));
+
 TEST_P(DetectionByCode, OneMatchIsSelectedQuietlyWithOneGreenLine) {
   PutChip(GetParam().code);
   EXPECT_EQ(sbChipDetectClick(ctx), DetectionOutcome::Identified);

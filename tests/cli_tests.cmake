@@ -27,7 +27,7 @@ endforeach()
 
 # The simulated programmer's identity, with a trace of the exact frames.
 run_cli(0 info_out --simulate --trace t.txt info)
-foreach(line "Model:     Velor" "Firmware:  " "Hardware:  " "Serial:    " "Catalogue: V1.0.0")
+foreach(line "Model:     Velor" "Firmware:  " "Hardware:  " "Serial:    " "Catalogue: V1.1.0")
   expect_contains("${info_out}" "${line}")
 endforeach()
 file(READ "${WORK}/t.txt" trace)

@@ -47,7 +47,7 @@ TEST_F(StartUp, FreshStartRestores24C02QuietlyWithChineseDefaults) {
   EXPECT_EQ(panel.status[3], "CheckSum:0000FF00H");
   EXPECT_TRUE(ctx.log.Lines().empty()) << "a restore writes no selection line";
   EXPECT_FALSE(ctx.ChipFrame.sbChipDetectEnabled) << "24-series chips are not detected";
-  EXPECT_EQ(ctx.Window.Title, "Halvern Tessary Series Programmer  V1.0.0");
+  EXPECT_EQ(ctx.Window.Title, "Halvern Tessary Series Programmer  V1.1.0");
   EXPECT_EQ(ctx.Language.captions.Caption("Menu_File"), "文件(&F)");
   EXPECT_EQ(panel.status[0], "设备离线");
   EXPECT_EQ(ctx.DeviceInfo.DefaultMode, "Plov");

@@ -14,6 +14,12 @@
 // chip name is caught here rather than in the field. Columns declared
 // INTEGER take decimal integers only.
 //
+// After the table's columns a header may name one more, "Source": where the
+// row's facts come from (a datasheet, or the public chip table they were
+// checked against). Every chip row must say it, so the [ChipName] files must
+// have the column and no row may leave it empty. The database does not keep
+// it: the program reads the tables as they are.
+//
 // The database is built under a temporary name and renamed over OUTPUT only
 // when everything loaded, so a failed build never leaves a half catalogue.
 #include <sqlite3.h>
@@ -36,6 +42,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// The chip table, whose rows must name their source, and that column's name.
+constexpr char kChipTable[] = "ChipName";
+constexpr char kSourceColumn[] = "Source";
 
 class BuildError : public std::runtime_error {
  public:
@@ -192,14 +202,24 @@ void LoadCsv(sqlite3* db, const fs::path& file) {
   if (records.empty()) throw BuildError(where + ": no header line");
 
   const Record& header = records.front();
+  const bool source_required = stem == kChipTable;
+  const bool has_source =
+      header.fields.size() == columns.size() + 1 && header.fields.back() == kSourceColumn;
   std::string expected;
   for (const Column& column : columns) expected += (expected.empty() ? "" : ",") + column.name;
   std::string found;
-  for (const std::string& field : header.fields) found += (found.empty() ? "" : ",") + field;
-  if (found != expected) {
-    throw BuildError(where + ":" + std::to_string(header.line) + ": header must be \"" + expected +
-                     "\", found \"" + found + "\"");
+  for (std::size_t i = 0; i < header.fields.size() - (has_source ? 1 : 0); ++i) {
+    found += (found.empty() ? "" : ",") + header.fields[i];
   }
+  if (found != expected || (source_required && !has_source)) {
+    const std::string wanted = expected + (source_required ? "," + std::string(kSourceColumn) : "");
+    std::string whole;
+    for (const std::string& field : header.fields) whole += (whole.empty() ? "" : ",") + field;
+    throw BuildError(where + ":" + std::to_string(header.line) + ": header must be \"" + wanted +
+                     "\"" + (source_required ? "" : " (optionally followed by Source)") +
+                     ", found \"" + whole + "\"");
+  }
+  const std::size_t fields_per_row = columns.size() + (has_source ? 1 : 0);
 
   std::string sql = "INSERT INTO [" + stem + "] VALUES (";
   for (std::size_t i = 0; i < columns.size(); ++i) sql += i == 0 ? "?" : ",?";
@@ -213,9 +233,12 @@ void LoadCsv(sqlite3* db, const fs::path& file) {
   for (std::size_t r = 1; r < records.size(); ++r) {
     const Record& record = records[r];
     const std::string at = where + ":" + std::to_string(record.line) + ": ";
-    if (record.fields.size() != columns.size()) {
+    if (record.fields.size() != fields_per_row) {
       throw BuildError(at + std::to_string(record.fields.size()) + " fields, expected " +
-                       std::to_string(columns.size()));
+                       std::to_string(fields_per_row));
+    }
+    if (has_source && record.fields.back().empty()) {
+      throw BuildError(at + "the Source column is empty: say where the row's facts come from");
     }
     sqlite3_reset(insert.get());
     sqlite3_clear_bindings(insert.get());

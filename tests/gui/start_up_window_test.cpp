@@ -106,7 +106,7 @@ TEST_F(StartedWindow, FreshStartShowsTheRestoredChipQuietlyWithChineseCaptions) 
   // the choice, since the restore used up the quiet mark.
   EXPECT_TRUE(LogLines().isEmpty()) << LogLines().join('|').toStdString();
 
-  EXPECT_EQ(window->windowTitle(), "Halvern Tessary Series Programmer  V1.0.0");
+  EXPECT_EQ(window->windowTitle(), "Halvern Tessary Series Programmer  V1.1.0");
   EXPECT_EQ(Caption("Menu_File"), QString::fromUtf8("文件(&F)"));
   EXPECT_EQ(Caption("sbChipDetect"), QString::fromUtf8("芯片检测"));
   EXPECT_EQ(Caption("sbChipFind"), QString::fromUtf8("芯片查找"));
