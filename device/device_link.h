@@ -58,6 +58,8 @@ class DeviceLink {
   bool LinkOpen = false;
 
   [[nodiscard]] bool UsbOpenDevice(std::uint16_t vendor_id, std::uint16_t product_id);
+  // How the last UsbOpenDevice ended; Opened after a successful one.
+  [[nodiscard]] UsbOpenResult LastOpenResult() const { return last_open_result_; }
   void UsbCloseDevice();  // idempotent; LinkOpen false, pipes reset
   // 0 when the link is not open or the transfer failed.
   [[nodiscard]] std::size_t UsbWritePipe(std::span<const std::uint8_t> data);
@@ -113,6 +115,7 @@ class DeviceLink {
   UsbLink* usb_;
   Waiter& waiter_;
   PipeIds pipes_{};
+  UsbOpenResult last_open_result_ = UsbOpenResult::NotFound;
 };
 
 }  // namespace tessary
