@@ -66,8 +66,8 @@ bool PipesUsable(std::span<const RawEndpoint> endpoints, const LibusbPipes& pipe
     return std::any_of(endpoints.begin(), endpoints.end(),
                        [&](const RawEndpoint& endpoint) { return endpoint.address == address; });
   };
-  const bool read_pipe_ok = (pipes.ids.in & LIBUSB_ENDPOINT_IN) != 0 && listed(pipes.ids.in) &&
-                            pipes.in_packet_size > 0;
+  const bool read_pipe_ok =
+      (pipes.ids.in & LIBUSB_ENDPOINT_IN) != 0 && listed(pipes.ids.in) && pipes.in_packet_size > 0;
   const bool write_pipe_ok = (pipes.ids.out & LIBUSB_ENDPOINT_IN) == 0 && listed(pipes.ids.out);
   return read_pipe_ok && write_pipe_ok;
 }
@@ -94,9 +94,7 @@ std::size_t RoundUpToPackets(std::size_t wanted, std::size_t packet_size) {
   return (wanted + packet_size - 1) / packet_size * packet_size;
 }
 
-void PresenceTracker::Arrived(UsbLocation /*where*/) {
-  events_.push_back(PresenceEvent::Arrived);
-}
+void PresenceTracker::Arrived(UsbLocation /*where*/) { events_.push_back(PresenceEvent::Arrived); }
 
 void PresenceTracker::Left(UsbLocation where) { Removed(where); }
 
@@ -356,13 +354,12 @@ std::size_t LibusbLink::WritePipe(std::span<const std::uint8_t> data) {
   // libusb takes a mutable pointer for both directions; OUT never writes it.
   auto* bytes = const_cast<unsigned char*>(data.data());
   int transferred = 0;
-  const int rc = out_is_interrupt_
-                     ? libusb_interrupt_transfer(handle_.get(), pipes_.out, bytes,
-                                                 TransferLength(data.size()), &transferred,
-                                                 kOutPipeTimeoutMs)
-                     : libusb_bulk_transfer(handle_.get(), pipes_.out, bytes,
-                                            TransferLength(data.size()), &transferred,
-                                            kOutPipeTimeoutMs);
+  const int rc =
+      out_is_interrupt_
+          ? libusb_interrupt_transfer(handle_.get(), pipes_.out, bytes, TransferLength(data.size()),
+                                      &transferred, kOutPipeTimeoutMs)
+          : libusb_bulk_transfer(handle_.get(), pipes_.out, bytes, TransferLength(data.size()),
+                                 &transferred, kOutPipeTimeoutMs);
   // A programmer that takes no data for that long has stopped.
   if (rc == LIBUSB_ERROR_TIMEOUT) {
     LoseLink();

@@ -115,7 +115,8 @@ TEST(PipesUsable, NeedsABulkInAndAnOutDirectionWritePipe) {
       {"no endpoints: placeholders only", {}, false},
       {"no bulk IN: placeholder IN 0x02 is an OUT address", {{0x01, kBulk, 512}}, false},
       {"bulk IN only: placeholder write pipe", {{0x82, kBulk, 512}}, false},
-      {"interrupt IN as the write pipe", {{0x01, kBulk, 64}, {0x82, kBulk, 64}, {0x84, kInterrupt, 8}},
+      {"interrupt IN as the write pipe",
+       {{0x01, kBulk, 64}, {0x82, kBulk, 64}, {0x84, kInterrupt, 8}},
        false},
       {"bulk IN without a packet size", {{0x01, kBulk, 512}, {0x82, kBulk, 0}}, false},
   };

@@ -68,8 +68,7 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>& bytes) {
 }
 
 int Usage(std::string_view problem) {
-  std::fprintf(stderr, "usb_link_driver: %.*s\n", static_cast<int>(problem.size()),
-               problem.data());
+  std::fprintf(stderr, "usb_link_driver: %.*s\n", static_cast<int>(problem.size()), problem.data());
   return 64;
 }
 
@@ -84,7 +83,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view step = argv[i];
     if (step == "open") {
-      const bool opened = link.OpenDevice(tessary::kProgrammerVendorId, tessary::kProgrammerProductId);
+      const bool opened =
+          link.OpenDevice(tessary::kProgrammerVendorId, tessary::kProgrammerProductId);
       if (opened) {
         std::printf("open: opened out=%02X in=%02X\n", link.Pipes().out, link.Pipes().in);
       } else {
