@@ -21,7 +21,17 @@ void SetTimerScan(AppContext& ctx, bool enabled) {
 void ScanForProgrammer(AppContext& ctx) {
   if (ctx.link.LinkOpen()) return;
   SetTimerScan(ctx, false);
-  if (!ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) return;
+  const UsbOpenResult before = ctx.link.LastOpenResult();
+  if (!ctx.link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) {
+    // No programmer: silent, and only an arrival notice scans again. One that
+    // is there but cannot be opened (no access, in use) is named once, and
+    // the scan goes on, so fixing the cause is enough.
+    const UsbOpenResult reason = ctx.link.LastOpenResult();
+    if (reason == UsbOpenResult::NotFound) return;
+    if (reason != before) ctx.log.LogStamped(UsbOpenResultText(reason), LogColour::Error);
+    SetTimerScan(ctx, true);
+    return;
+  }
   // Linked before the first query, so a notice handled while it waits finds
   // the link taken and returns at once.
   ctx.link.MarkLinked();

@@ -22,7 +22,7 @@ int RunDetect(const TransportOptions& options) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
 
   ChipIdReply reply;
   if (ReadChipId(session.context().link, reply) != CommandStatus::Ok) {

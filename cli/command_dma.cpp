@@ -23,7 +23,7 @@ int RunDma(const TransportOptions& options, const std::string& state) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
 
   const bool enable = state == "on";
   AppContext& ctx = session.context();

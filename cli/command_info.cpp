@@ -12,7 +12,7 @@ int RunInfo(const TransportOptions& options) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
   const Dev_Inf_Struct& info = session.context().DeviceInfo;
   std::printf("Model:     %s\n", info.DevName.c_str());
   std::printf("Firmware:  %s\n", info.FirmVer.c_str());

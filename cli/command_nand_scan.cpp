@@ -56,7 +56,7 @@ int RunNandScan(const TransportOptions& transport, const NandScanOptions& option
   std::string error;
   ProgrammerSession session(transport, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
   if (!session.OpenCatalogue(error)) return ReportFailure(error, kExitFailure);
 
   AppContext& ctx = session.context();

@@ -1,4 +1,5 @@
-// tessary-cli probe: is a programmer on the USB bus? (exit code only)
+// tessary-cli probe: is a programmer on the USB bus, and can it be opened?
+// (exit code only; nothing is sent to it)
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -10,11 +11,23 @@ namespace tessary::cli {
 
 void AddProbeCommand(CLI::App& app, CommandContext& context) {
   CLI::App* command = app.add_subcommand(
-      "probe", "Exit 0 when a programmer (USB 1A86:4567) is plugged in, 2 otherwise");
+      "probe",
+      "Exit 0 when a programmer (USB 1A86:4567) is plugged in and can be opened, 2 when none is "
+      "plugged in, 3 to 7 when one is there but cannot be opened (the message says why)");
   command->callback([&context] {
-    const bool present = LibusbLink::ProgrammerPresent();
-    std::printf("%s\n", present ? "Programmer present" : "No programmer on the bus");
-    context.exit_code = present ? kExitOk : kExitNoProgrammer;
+    const SystemClock clock;
+    LibusbLink link(clock);
+    if (link.OpenDevice(kProgrammerVendorId, kProgrammerProductId)) {
+      link.CloseDevice();
+      std::printf("Programmer present\n");
+      context.exit_code = kExitOk;
+    } else if (link.LastOpenResult() == UsbOpenResult::NotFound) {
+      std::printf("No programmer on the bus\n");
+      context.exit_code = kExitNoProgrammer;
+    } else {
+      const OpenFailure failure = DescribeOpenFailure(link.LastOpenResult());
+      context.exit_code = ReportFailure(failure.message, failure.exit_code);
+    }
   });
 }
 

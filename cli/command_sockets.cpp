@@ -18,7 +18,7 @@ int RunSockets(const TransportOptions& options) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
 
   AppContext& ctx = session.context();
   SocketReply sockets;

@@ -28,7 +28,7 @@ int RunSpiClock(const TransportOptions& options, const std::string& value) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, kExitNoProgrammer);
+  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
   AppContext& ctx = session.context();
 
   if (!value.empty()) {

@@ -16,6 +16,43 @@ int ReportFailure(std::string_view message, int exit_code) {
   return exit_code;
 }
 
+OpenFailure DescribeOpenFailure(UsbOpenResult result) {
+  switch (result) {
+    case UsbOpenResult::Opened:
+    case UsbOpenResult::NotFound:
+      return {"No programmer found (USB 1A86:4567). Plug it in, or use --simulate.",
+              kExitNoProgrammer};
+    case UsbOpenResult::AccessDenied:
+      return {"The programmer (USB 1A86:4567) is plugged in, but this user may not open it. "
+              "Install the udev rule from README (/etc/udev/rules.d/60-tessary.rules, section "
+              "\"Real hardware on Linux\"), then unplug the programmer and plug it in again.",
+              kExitAccessDenied};
+    case UsbOpenResult::Busy:
+      return {"The programmer is in use by another program (is the Tessary window open?) or "
+              "held by a kernel driver. Close the other program and try again.",
+              kExitBusy};
+    case UsbOpenResult::Disconnected:
+      return {"The programmer left the USB bus while it was being opened. Check the cable, "
+              "plug it in again and retry.",
+              kExitDisconnected};
+    case UsbOpenResult::NoUsableEndpoints:
+      return {"USB device 1A86:4567 has no bulk IN and OUT endpoints on interface 0: it is not "
+              "a working Tessary programmer. Unplug it and plug it in again; if that does not "
+              "help, its firmware needs repair.",
+              kExitNoUsableEndpoints};
+    case UsbOpenResult::UsbUnavailable:
+      return {"USB access is unavailable: libusb could not start (are USB devices visible "
+              "here, e.g. /dev/bus/usb inside a container?). Use --simulate to work without "
+              "a programmer.",
+              kExitUsbUnavailable};
+    case UsbOpenResult::UsbError:
+      return {"The programmer could not be opened: the USB system reported an error. Unplug "
+              "it, plug it in again and retry.",
+              kExitFailure};
+  }
+  return {"The programmer could not be opened.", kExitFailure};
+}
+
 std::filesystem::path ExecutableFolder() {
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -40,6 +77,11 @@ ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::strin
     link = tracing.get();
     trace_ = std::move(tracing);
   }
+  // A removal seen while identifying means the programmer was unplugged, not
+  // that it stopped answering.
+  link->SetPresenceHandler([this](PresenceEvent event) {
+    if (event == PresenceEvent::Removed) programmer_removed_ = true;
+  });
   context_ = std::make_unique<AppContext>(clock_, panel_, *link);
   context_->ProgramFolder = ExecutableFolder();
   context_->DeviceInfo.DefaultMode = "Plov";
@@ -52,13 +94,24 @@ ProgrammerSession::~ProgrammerSession() {
 bool ProgrammerSession::OpenProgrammer(std::string& error) {
   DeviceLink& link = context_->link;
   if (!link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) {
-    error = "No programmer found (USB 1A86:4567). Plug it in, or use --simulate.";
+    OpenFailure failure = DescribeOpenFailure(link.LastOpenResult());
+    error = std::move(failure.message);
+    open_exit_code_ = failure.exit_code;
     return false;
   }
   link.MarkLinked();
+  programmer_removed_ = false;
   if (!ReadFirmwareVersion(link, context_->DeviceInfo)) {
+    link.usb().ServiceEvents();
     link.UsbCloseDevice();
-    error = "The programmer does not answer the firmware version query.";
+    if (programmer_removed_) {
+      error = "The programmer was unplugged while it was being identified. Plug it in again "
+              "and retry.";
+      open_exit_code_ = kExitDisconnected;
+    } else {
+      error = "The programmer does not answer the firmware version query.";
+      open_exit_code_ = kExitNoProgrammer;
+    }
     return false;
   }
   ReadIdentityTexts(link, context_->DeviceInfo);

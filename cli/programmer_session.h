@@ -22,11 +22,25 @@ struct TransportOptions {
   bool verbose = false;
 };
 
-// Exit codes of the tool.
+// Exit codes of the tool. 3 to 7 tell why a programmer on the bus could
+// not be opened.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitNoProgrammer = 2;
+inline constexpr int kExitAccessDenied = 3;
+inline constexpr int kExitBusy = 4;
+inline constexpr int kExitDisconnected = 5;
+inline constexpr int kExitNoUsableEndpoints = 6;
+inline constexpr int kExitUsbUnavailable = 7;
 inline constexpr int kExitUsage = 64;
+
+// What the tool says, and how it exits, when opening the programmer ended
+// with `result` (never Opened).
+struct OpenFailure {
+  std::string message;
+  int exit_code = kExitFailure;
+};
+[[nodiscard]] OpenFailure DescribeOpenFailure(UsbOpenResult result);
 
 // Prints "tessary-cli: <message>" on stderr and returns `exit_code`.
 int ReportFailure(std::string_view message, int exit_code);
@@ -46,8 +60,10 @@ class ProgrammerSession {
 
   // Opens the programmer and reads its identity (firmware query with its
   // retry, then hardware, serial and model with their fallbacks). False with
-  // a message in `error` when no programmer is there or it does not answer.
+  // a message in `error` and the exit code in OpenExitCode() when no
+  // programmer is there, it cannot be opened, or it does not answer.
   [[nodiscard]] bool OpenProgrammer(std::string& error);
+  [[nodiscard]] int OpenExitCode() const { return open_exit_code_; }
 
   // Opens the chip catalogue (--catalogue, or login.dat beside the program).
   [[nodiscard]] bool OpenCatalogue(std::string& error);
@@ -61,6 +77,8 @@ class ProgrammerSession {
   std::unique_ptr<UsbLink> trace_;
   std::unique_ptr<AppContext> context_;
   std::string catalogue_file_;
+  int open_exit_code_ = kExitOk;
+  bool programmer_removed_ = false;
 };
 
 }  // namespace tessary::cli

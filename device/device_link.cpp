@@ -41,7 +41,14 @@ std::size_t BuildFrame(std::uint8_t opcode, std::span<const std::uint8_t> payloa
 }
 
 bool DeviceLink::UsbOpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) {
-  if (!usb_->OpenDevice(vendor_id, product_id)) return false;
+  const bool opened = usb_->OpenDevice(vendor_id, product_id);
+  last_open_result_ = usb_->LastOpenResult();
+  if (!opened) {
+    // A link must not claim success for an open it failed.
+    if (last_open_result_ == UsbOpenResult::Opened) last_open_result_ = UsbOpenResult::NotFound;
+    return false;
+  }
+  last_open_result_ = UsbOpenResult::Opened;
   pipes_ = usb_->Pipes();
   return true;
 }

@@ -105,6 +105,8 @@ class DeviceLink {
   void MarkUnlinked() { linked_ = false; }
 
   [[nodiscard]] bool UsbOpenDevice(std::uint16_t vendor_id, std::uint16_t product_id);
+  // How the last UsbOpenDevice ended; Opened after a successful one.
+  [[nodiscard]] UsbOpenResult LastOpenResult() const { return last_open_result_; }
   void UsbCloseDevice();  // idempotent; unlinks, pipes reset
   void FlushInPipe();
 
@@ -160,6 +162,7 @@ class DeviceLink {
   UsbLink* usb_;
   Waiter& waiter_;
   PipeIds pipes_{};
+  UsbOpenResult last_open_result_ = UsbOpenResult::NotFound;
   bool linked_ = false;
   int waiting_ = 0;
   bool drain_before_next_ = false;

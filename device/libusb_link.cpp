@@ -44,7 +44,7 @@ std::optional<LibusbPipes> ClassifyRawEndpoints(std::span<const RawEndpoint> end
 
   // The write pipe was set by the last bulk OUT or interrupt endpoint listed;
   // its type decides the transfer used for writes.
-  LibusbPipes pipes{*ids, false};
+  LibusbPipes pipes{*ids, false, 0};
   for (const EndpointDescriptor& endpoint : typed) {
     if (endpoint.type == EndpointType::Interrupt) {
       pipes.out_is_interrupt = true;
@@ -52,7 +52,82 @@ std::optional<LibusbPipes> ClassifyRawEndpoints(std::span<const RawEndpoint> end
       pipes.out_is_interrupt = false;
     }
   }
+  for (const RawEndpoint& endpoint : endpoints) {
+    if (endpoint.address == pipes.ids.in &&
+        EndpointTypeFromAttributes(endpoint.attributes) == EndpointType::Bulk) {
+      pipes.in_packet_size = endpoint.max_packet_size & 0x7FFu;
+    }
+  }
   return pipes;
+}
+
+bool PipesUsable(std::span<const RawEndpoint> endpoints, const LibusbPipes& pipes) {
+  const auto listed = [&](std::uint8_t address) {
+    return std::any_of(endpoints.begin(), endpoints.end(),
+                       [&](const RawEndpoint& endpoint) { return endpoint.address == address; });
+  };
+  const bool read_pipe_ok =
+      (pipes.ids.in & LIBUSB_ENDPOINT_IN) != 0 && listed(pipes.ids.in) && pipes.in_packet_size > 0;
+  const bool write_pipe_ok = (pipes.ids.out & LIBUSB_ENDPOINT_IN) == 0 && listed(pipes.ids.out);
+  return read_pipe_ok && write_pipe_ok;
+}
+
+UsbOpenResult OpenResultFromLibusbError(int error) {
+  switch (error) {
+    case LIBUSB_SUCCESS:
+      return UsbOpenResult::Opened;
+    case LIBUSB_ERROR_ACCESS:
+      return UsbOpenResult::AccessDenied;
+    case LIBUSB_ERROR_BUSY:
+      return UsbOpenResult::Busy;
+    case LIBUSB_ERROR_NO_DEVICE:
+      return UsbOpenResult::Disconnected;
+    case LIBUSB_ERROR_NOT_FOUND:  // no active configuration, or no interface 0
+      return UsbOpenResult::NoUsableEndpoints;
+    default:
+      return UsbOpenResult::UsbError;
+  }
+}
+
+std::size_t RoundUpToPackets(std::size_t wanted, std::size_t packet_size) {
+  if (packet_size == 0) return wanted;
+  return (wanted + packet_size - 1) / packet_size * packet_size;
+}
+
+void PresenceTracker::Arrived(UsbLocation /*where*/) { events_.push_back(PresenceEvent::Arrived); }
+
+void PresenceTracker::Left(UsbLocation where) { Removed(where); }
+
+void PresenceTracker::StartPolling(std::optional<UsbLocation> first_match) {
+  polled_ = first_match;
+}
+
+void PresenceTracker::Polled(std::optional<UsbLocation> first_match) {
+  if (first_match == polled_) return;
+  const std::optional<UsbLocation> before = polled_;
+  polled_ = first_match;
+  if (before) Removed(*before);
+  if (first_match) events_.push_back(PresenceEvent::Arrived);
+}
+
+void PresenceTracker::LinkLost(UsbLocation where) {
+  if (lost_ == where) return;  // this loss is already reported
+  lost_ = where;
+  events_.push_back(PresenceEvent::Removed);
+}
+
+std::deque<PresenceEvent> PresenceTracker::TakeEvents() {
+  std::deque<PresenceEvent> events;
+  events.swap(events_);
+  return events;
+}
+
+void PresenceTracker::Removed(UsbLocation where) {
+  if (lost_ == where) {
+    lost_.reset();  // its removal went out when the link was lost
+    return;
+  }
+  events_.push_back(PresenceEvent::Removed);
 }
 
 namespace {
@@ -109,9 +184,12 @@ struct ConfigCloser {
 };
 
 // The endpoints of interface 0, alternate setting 0, in descriptor order.
-std::optional<std::vector<RawEndpoint>> InterfaceZeroEndpoints(libusb_device* device) {
+// Without them, `error` holds the libusb error, or 0 when the configuration
+// was read but has no such interface.
+std::optional<std::vector<RawEndpoint>> InterfaceZeroEndpoints(libusb_device* device, int& error) {
   libusb_config_descriptor* raw_config = nullptr;
-  if (libusb_get_active_config_descriptor(device, &raw_config) != 0) return std::nullopt;
+  error = libusb_get_active_config_descriptor(device, &raw_config);
+  if (error != 0) return std::nullopt;
   const std::unique_ptr<libusb_config_descriptor, ConfigCloser> config(raw_config);
   for (int i = 0; i < config->bNumInterfaces; ++i) {
     const libusb_interface& interface = config->interface[i];
@@ -120,8 +198,9 @@ std::optional<std::vector<RawEndpoint>> InterfaceZeroEndpoints(libusb_device* de
       if (setting.bInterfaceNumber != 0 || setting.bAlternateSetting != 0) continue;
       std::vector<RawEndpoint> endpoints;
       for (int k = 0; k < setting.bNumEndpoints; ++k) {
+        const libusb_endpoint_descriptor& endpoint = setting.endpoint[k];
         endpoints.push_back(
-            {setting.endpoint[k].bEndpointAddress, setting.endpoint[k].bmAttributes});
+            {endpoint.bEndpointAddress, endpoint.bmAttributes, endpoint.wMaxPacketSize});
       }
       return endpoints;
     }
@@ -129,18 +208,46 @@ std::optional<std::vector<RawEndpoint>> InterfaceZeroEndpoints(libusb_device* de
   return std::nullopt;
 }
 
-int LIBUSB_CALL QueuePresenceEvent(libusb_context*, libusb_device*, libusb_hotplug_event event,
-                                   void* user_data) {
+// Claims interface 0, letting libusb detach a kernel driver that holds it.
+// Where detaching is not supported, either refused up front or failing
+// inside the claim (as on some platforms and in device emulators), the
+// interface is claimed as it is.
+int ClaimInterfaceZero(libusb_device_handle* handle) {
+  if (libusb_set_auto_detach_kernel_driver(handle, 1) == LIBUSB_SUCCESS) {
+    const int rc = libusb_claim_interface(handle, 0);
+    if (rc == LIBUSB_SUCCESS || rc == LIBUSB_ERROR_BUSY || rc == LIBUSB_ERROR_NO_DEVICE ||
+        rc == LIBUSB_ERROR_ACCESS) {
+      return rc;
+    }
+    // Cannot fail: auto-detach was just accepted for this handle.
+    (void)libusb_set_auto_detach_kernel_driver(handle, 0);
+  }
+  return libusb_claim_interface(handle, 0);
+}
+
+UsbLocation LocationOf(libusb_device* device) {
+  return {libusb_get_bus_number(device), libusb_get_device_address(device)};
+}
+
+int LIBUSB_CALL QueuePresenceEvent(libusb_context*, libusb_device* device,
+                                   libusb_hotplug_event event, void* user_data) {
   // Runs inside libusb_handle_events on the caller's thread; the handler is
   // only called later, from ServiceEvents, so it may reopen or close freely.
-  auto* queue = static_cast<std::deque<PresenceEvent>*>(user_data);
-  queue->push_back(event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED ? PresenceEvent::Arrived
-                                                                : PresenceEvent::Removed);
+  auto* presence = static_cast<PresenceTracker*>(user_data);
+  if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED) {
+    presence->Arrived(LocationOf(device));
+  } else {
+    presence->Left(LocationOf(device));
+  }
   return 0;  // stay registered
 }
 
 int TransferLength(std::size_t size) {
   return static_cast<int>(std::min<std::size_t>(size, INT_MAX));
+}
+
+std::size_t Transferred(int transferred) {
+  return transferred > 0 ? static_cast<std::size_t>(transferred) : 0;
 }
 
 }  // namespace
@@ -157,7 +264,10 @@ LibusbLink::LibusbLink(const Clock& clock, std::uint16_t watch_vendor_id,
                        std::uint16_t watch_product_id)
     : clock_(clock), watch_vendor_id_(watch_vendor_id), watch_product_id_(watch_product_id) {
   libusb_context* context = nullptr;
-  if (libusb_init(&context) != 0) return;
+  if (libusb_init(&context) != 0) {
+    last_open_result_ = UsbOpenResult::UsbUnavailable;
+    return;
+  }
   context_.reset(context);
 
   if (libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0) {
@@ -165,13 +275,13 @@ LibusbLink::LibusbLink(const Clock& clock, std::uint16_t watch_vendor_id,
     const int rc = libusb_hotplug_register_callback(
         context, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
         LIBUSB_HOTPLUG_NO_FLAGS, watch_vendor_id_, watch_product_id_, LIBUSB_HOTPLUG_MATCH_ANY,
-        QueuePresenceEvent, &pending_events_, &callback);
+        QueuePresenceEvent, &presence_, &callback);
     if (rc == LIBUSB_SUCCESS) hotplug_handle_ = callback;
   }
   if (!hotplug_handle_) {
     // Polling reports changes only: a programmer already present at start
     // is found by the connection's own scan, not announced as an arrival.
-    last_seen_present_ = MatchingDevicePresent();
+    presence_.StartPolling(FirstMatchLocation());
     last_poll_us_ = clock_.NowMicroseconds();
   }
 }
@@ -191,63 +301,102 @@ bool LibusbLink::ProgrammerPresent() {
 
 bool LibusbLink::OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) {
   CloseDevice();
-  if (!context_) return false;
+  last_open_result_ = Open(vendor_id, product_id);
+  return last_open_result_ == UsbOpenResult::Opened;
+}
+
+UsbOpenResult LibusbLink::Open(std::uint16_t vendor_id, std::uint16_t product_id) {
+  if (!context_) return UsbOpenResult::UsbUnavailable;
 
   const DeviceList list(context_.get());
   const std::optional<std::size_t> index = FirstMatchingDevice(list.Ids(), vendor_id, product_id);
-  if (!index) return false;
+  if (!index) return UsbOpenResult::NotFound;
   libusb_device* device = list.devices()[*index];
 
-  libusb_device_handle* raw = nullptr;
-  if (libusb_open(device, &raw) != 0) return false;
-  std::unique_ptr<libusb_device_handle, HandleCloser> handle(raw);
-  // Not supported where no kernel driver can hold the interface; the claim
-  // below then tells whether the interface is free.
-  (void)libusb_set_auto_detach_kernel_driver(raw, 1);
-  if (libusb_claim_interface(raw, 0) != 0) return false;
-
-  const std::optional<std::vector<RawEndpoint>> endpoints = InterfaceZeroEndpoints(device);
-  if (!endpoints) return false;
+  // The descriptors are known without opening the device, so a device that
+  // cannot carry the protocol is told apart before any access question.
+  int error = 0;
+  const std::optional<std::vector<RawEndpoint>> endpoints = InterfaceZeroEndpoints(device, error);
+  if (!endpoints) {
+    return error == 0 ? UsbOpenResult::NoUsableEndpoints : OpenResultFromLibusbError(error);
+  }
   const std::optional<LibusbPipes> pipes = ClassifyRawEndpoints(*endpoints);
-  if (!pipes) return false;
+  if (!pipes || !PipesUsable(*endpoints, *pipes)) return UsbOpenResult::NoUsableEndpoints;
+
+  libusb_device_handle* raw = nullptr;
+  if (const int rc = libusb_open(device, &raw); rc != LIBUSB_SUCCESS) {
+    return OpenResultFromLibusbError(rc);
+  }
+  std::unique_ptr<libusb_device_handle, HandleCloser> handle(raw);
+  if (const int rc = ClaimInterfaceZero(raw); rc != LIBUSB_SUCCESS) {
+    return OpenResultFromLibusbError(rc);
+  }
 
   handle_ = std::move(handle);
   pipes_ = pipes->ids;
   out_is_interrupt_ = pipes->out_is_interrupt;
-  return true;
+  in_packet_size_ = pipes->in_packet_size;
+  location_ = LocationOf(device);
+  return UsbOpenResult::Opened;
 }
 
 void LibusbLink::CloseDevice() {
   handle_.reset();
   pipes_ = PipeIds{};
   out_is_interrupt_ = false;
+  in_packet_size_ = 0;
+  link_lost_ = false;
+  kept_begin_ = kept_end_ = 0;
 }
 
 std::size_t LibusbLink::WritePipe(std::span<const std::uint8_t> data) {
-  // An interrupt IN endpoint may have become the write pipe; a transfer on
-  // it would read into the caller's constant data, so it carries nothing.
-  if (!handle_ || data.empty() || (pipes_.out & LIBUSB_ENDPOINT_IN)) return 0;
+  if (!handle_ || link_lost_ || data.empty() || (pipes_.out & LIBUSB_ENDPOINT_IN)) return 0;
   // libusb takes a mutable pointer for both directions; OUT never writes it.
   auto* bytes = const_cast<unsigned char*>(data.data());
   int transferred = 0;
-  const int rc = out_is_interrupt_
-                     ? libusb_interrupt_transfer(handle_.get(), pipes_.out, bytes,
-                                                 TransferLength(data.size()), &transferred, 0)
-                     : libusb_bulk_transfer(handle_.get(), pipes_.out, bytes,
-                                            TransferLength(data.size()), &transferred, 0);
-  return rc == LIBUSB_SUCCESS ? static_cast<std::size_t>(transferred) : 0;
+  const int rc =
+      out_is_interrupt_
+          ? libusb_interrupt_transfer(handle_.get(), pipes_.out, bytes, TransferLength(data.size()),
+                                      &transferred, kOutPipeTimeoutMs)
+          : libusb_bulk_transfer(handle_.get(), pipes_.out, bytes, TransferLength(data.size()),
+                                 &transferred, kOutPipeTimeoutMs);
+  // A programmer that takes no data for that long has stopped.
+  if (rc == LIBUSB_ERROR_TIMEOUT) {
+    LoseLink();
+  } else {
+    AfterTransfer(rc, pipes_.out);
+  }
+  return Transferred(transferred);
 }
 
 std::size_t LibusbLink::ReadPipe(std::span<std::uint8_t> buffer) {
-  if (!handle_ || buffer.empty()) return 0;
+  if (!handle_ || link_lost_ || buffer.empty() || !(pipes_.in & LIBUSB_ENDPOINT_IN)) return 0;
+  if (kept_begin_ < kept_end_) return TakeKeptBytes(buffer);
+
+  // Straight into the caller's buffer when it holds whole packets; otherwise
+  // through the read buffer, whose surplus waits for the next read.
+  const std::size_t length = RoundUpToPackets(buffer.size(), in_packet_size_);
+  const bool direct = length == buffer.size();
+  if (!direct) read_buffer_.resize(length);
+  std::uint8_t* target = direct ? buffer.data() : read_buffer_.data();
   int transferred = 0;
-  const int rc =
-      libusb_bulk_transfer(handle_.get(), pipes_.in, buffer.data(), TransferLength(buffer.size()),
-                           &transferred, kInPipeTimeoutMs);
-  if (rc == LIBUSB_SUCCESS || rc == LIBUSB_ERROR_TIMEOUT) {
-    return static_cast<std::size_t>(transferred);
-  }
-  return 0;
+  const int rc = libusb_bulk_transfer(handle_.get(), pipes_.in, target, TransferLength(length),
+                                      &transferred, kInPipeTimeoutMs);
+  AfterTransfer(rc, pipes_.in);
+  const std::size_t arrived = std::min(Transferred(transferred), length);
+  if (direct) return arrived;
+  kept_begin_ = 0;
+  kept_end_ = arrived;
+  return TakeKeptBytes(buffer);
+}
+
+std::size_t LibusbLink::TakeKeptBytes(std::span<std::uint8_t> buffer) {
+  const std::size_t count = std::min(buffer.size(), kept_end_ - kept_begin_);
+  std::copy_n(read_buffer_.begin() + static_cast<std::ptrdiff_t>(kept_begin_), count,
+              buffer.begin());
+  kept_begin_ += count;
+  if (kept_begin_ == kept_end_) kept_begin_ = kept_end_ = 0;
+  return count;
 }
 
 // Draining rather than libusb_clear_halt: a clear-halt resets the data
@@ -256,15 +405,40 @@ std::size_t LibusbLink::ReadPipe(std::span<std::uint8_t> buffer) {
 // the device's FIFO to be read as the answer to the next command. Reading
 // until nothing comes works with any firmware.
 void LibusbLink::FlushInPipe() {
-  if (!handle_) return;
+  kept_begin_ = kept_end_ = 0;
+  if (!handle_ || link_lost_ || !(pipes_.in & LIBUSB_ENDPOINT_IN)) return;
   std::array<std::uint8_t, kFlushBufferSize> scratch{};
-  for (int i = 0; i < kMaxFlushReads; ++i) {
+  for (int i = 0; i < kMaxFlushReads && !link_lost_; ++i) {
     int transferred = 0;
     const int rc =
         libusb_bulk_transfer(handle_.get(), pipes_.in, scratch.data(),
                              static_cast<int>(scratch.size()), &transferred, kFlushReadTimeoutMs);
-    if (rc != LIBUSB_SUCCESS || transferred == 0) return;
+    AfterTransfer(rc, pipes_.in);
+    const bool ended = rc != LIBUSB_SUCCESS && rc != LIBUSB_ERROR_TIMEOUT;
+    if (transferred <= 0 || ended) return;
   }
+}
+
+void LibusbLink::AfterTransfer(int rc, std::uint8_t endpoint) {
+  switch (rc) {
+    case LIBUSB_ERROR_PIPE:
+      // Once, and the transfer still reports what it got. A clear that fails
+      // shows up as the next transfer failing.
+      (void)libusb_clear_halt(handle_.get(), endpoint);
+      break;
+    case LIBUSB_ERROR_NO_DEVICE:
+      LoseLink();
+      break;
+    default:
+      break;
+  }
+}
+
+void LibusbLink::LoseLink() {
+  if (link_lost_) return;
+  link_lost_ = true;
+  kept_begin_ = kept_end_ = 0;
+  presence_.LinkLost(location_);
 }
 
 void LibusbLink::SetPresenceHandler(std::function<void(PresenceEvent)> handler) {
@@ -274,31 +448,30 @@ void LibusbLink::SetPresenceHandler(std::function<void(PresenceEvent)> handler) 
 void LibusbLink::ServiceEvents() {
   if (context_) {
     timeval no_wait{0, 0};
+    // Nothing to act on when it fails: the next pump tries again.
     (void)libusb_handle_events_timeout_completed(context_.get(), &no_wait, nullptr);
     if (!hotplug_handle_) PollPresence();
   }
   // Taken out first: the handler may open or close the device, and a poll
   // inside that must not disturb the events being delivered.
-  std::deque<PresenceEvent> events;
-  events.swap(pending_events_);
-  for (const PresenceEvent event : events) {
+  for (const PresenceEvent event : presence_.TakeEvents()) {
     if (presence_handler_) presence_handler_(event);
   }
 }
 
-bool LibusbLink::MatchingDevicePresent() const {
+std::optional<UsbLocation> LibusbLink::FirstMatchLocation() const {
   const DeviceList list(context_.get());
-  return FirstMatchingDevice(list.Ids(), watch_vendor_id_, watch_product_id_).has_value();
+  const std::optional<std::size_t> index =
+      FirstMatchingDevice(list.Ids(), watch_vendor_id_, watch_product_id_);
+  if (!index) return std::nullopt;
+  return LocationOf(list.devices()[*index]);
 }
 
 void LibusbLink::PollPresence() {
   const std::uint64_t now = clock_.NowMicroseconds();
   if (now - last_poll_us_ < kPresencePollIntervalUs) return;
   last_poll_us_ = now;
-  const bool present = MatchingDevicePresent();
-  if (present == last_seen_present_) return;
-  last_seen_present_ = present;
-  pending_events_.push_back(present ? PresenceEvent::Arrived : PresenceEvent::Removed);
+  presence_.Polled(FirstMatchLocation());
 }
 
 }  // namespace tessary

@@ -16,6 +16,12 @@ namespace tessary {
 inline constexpr std::uint16_t kProgrammerVendorId = 0x1A86;
 inline constexpr std::uint16_t kProgrammerProductId = 0x4567;
 inline constexpr unsigned kInPipeTimeoutMs = 2000;
+// The OUT pipe's timeout. The programmer paces a data stream by taking the
+// next block only when the chip has stored the last one; the slowest chips
+// (93-series EEPROM, written byte by byte at up to 10 ms each) need about
+// 10 s for a 1024-byte block. A write still waiting after this long means
+// the programmer has stopped and the link is lost.
+inline constexpr unsigned kOutPipeTimeoutMs = 15000;
 
 // Endpoint addresses used by every write and read. The reset values are
 // placeholders; an open always overwrites them from the descriptors.
@@ -45,13 +51,56 @@ struct EndpointDescriptor {
 
 enum class PresenceEvent : std::uint8_t { Arrived, Removed };
 
+// How the last open ended.
+enum class UsbOpenResult : std::uint8_t {
+  Opened,
+  NotFound,           // no device with the IDs on the bus
+  AccessDenied,       // the device node may not be opened (no udev rule)
+  Busy,               // another program or a kernel driver holds the interface
+  Disconnected,       // the device left the bus while it was being opened
+  NoUsableEndpoints,  // no bulk IN pipe, or no OUT-direction write pipe
+  UsbUnavailable,     // the USB library could not start
+  UsbError,           // the USB library failed for another reason
+};
+
+// The reason as one sentence for the operation log.
+[[nodiscard]] constexpr std::string_view UsbOpenResultText(UsbOpenResult result) {
+  switch (result) {
+    case UsbOpenResult::Opened:
+      return "Programmer opened";
+    case UsbOpenResult::NotFound:
+      return "No programmer on the USB bus";
+    case UsbOpenResult::AccessDenied:
+      return "Programmer found, but access to it is denied (install the udev rule from "
+             "README, then replug it)";
+    case UsbOpenResult::Busy:
+      return "Programmer found, but another program or driver is using it";
+    case UsbOpenResult::Disconnected:
+      return "The programmer left the USB bus while it was being opened";
+    case UsbOpenResult::NoUsableEndpoints:
+      return "The USB device lacks the programmer's bulk IN and OUT endpoints";
+    case UsbOpenResult::UsbUnavailable:
+      return "USB access is unavailable (the USB library could not start)";
+    case UsbOpenResult::UsbError:
+      return "Programmer found, but opening it failed with a USB error";
+  }
+  return "Unknown USB open result";
+}
+
 class UsbLink {
  public:
   virtual ~UsbLink() = default;
 
   // Opens the first present device with this vendor and product ID; only
-  // that one is tried. True when it was opened and its pipes classified.
+  // that one is tried. True when it was opened and its pipes classified;
+  // LastOpenResult() says why not.
   [[nodiscard]] virtual bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) = 0;
+
+  // How the last OpenDevice ended. A link that cannot tell the reasons
+  // apart reports every failure as NotFound.
+  [[nodiscard]] virtual UsbOpenResult LastOpenResult() const {
+    return HasDevice() ? UsbOpenResult::Opened : UsbOpenResult::NotFound;
+  }
 
   // Releases the device. Harmless when nothing is open.
   virtual void CloseDevice() = 0;

@@ -81,6 +81,7 @@ class TracingLink final : public UsbLink {
   [[nodiscard]] const std::string& LastError() const { return last_error_; }
 
   [[nodiscard]] bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) override;
+  [[nodiscard]] UsbOpenResult LastOpenResult() const override { return inner_.LastOpenResult(); }
   void CloseDevice() override;
   [[nodiscard]] bool HasDevice() const override { return inner_.HasDevice(); }
   [[nodiscard]] PipeIds Pipes() const override { return inner_.Pipes(); }

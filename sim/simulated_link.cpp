@@ -10,12 +10,15 @@ SimulatedLink::SimulatedLink(SimulatorConfig config, tessary::Clock& clock)
 
 bool SimulatedLink::OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) {
   const SimulatorConfig& config = programmer_.config();
+  last_open_result_ = tessary::UsbOpenResult::NotFound;
   if (!programmer_.plugged() || vendor_id != config.vendor_id || product_id != config.product_id)
     return false;
   const std::optional<tessary::PipeIds> pipes = tessary::ClassifyEndpoints(config.endpoints);
+  last_open_result_ = tessary::UsbOpenResult::NoUsableEndpoints;
   if (!pipes) return false;
   pipes_ = *pipes;
   open_ = true;
+  last_open_result_ = tessary::UsbOpenResult::Opened;
   open_session_ = programmer_.bus_session();
   return true;
 }

@@ -30,6 +30,9 @@ class SimulatedLink final : public tessary::UsbLink {
   // by default), while the programmer is on the bus and its endpoints
   // classify.
   [[nodiscard]] bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) override;
+  // NotFound while unplugged or for other IDs; NoUsableEndpoints when the
+  // configured endpoints do not classify.
+  [[nodiscard]] tessary::UsbOpenResult LastOpenResult() const override { return last_open_result_; }
   void CloseDevice() override;
   // True from a successful open until CloseDevice, also after the device
   // has left the bus (the handle is then dead: transfers return 0).
@@ -49,6 +52,7 @@ class SimulatedLink final : public tessary::UsbLink {
   tessary::Clock& clock_;
   SimulatedProgrammer programmer_;
   bool open_ = false;
+  tessary::UsbOpenResult last_open_result_ = tessary::UsbOpenResult::NotFound;
   std::uint32_t open_session_ = 0;
   tessary::PipeIds pipes_{};
   std::function<void(tessary::PresenceEvent)> presence_handler_;

@@ -75,6 +75,57 @@ TEST_F(Connection, NoProgrammerStopsTheScanSilently) {
   EXPECT_TRUE(usb.writes.empty());
 }
 
+TEST_F(Connection, AProgrammerThatCannotBeOpenedIsNamedOnceAndScanningGoesOn) {
+  usb.open_result = UsbOpenResult::AccessDenied;
+  ScanForProgrammer(ctx);
+  EXPECT_FALSE(ctx.link.LinkOpen());
+  EXPECT_TRUE(ctx.Window.TimerScanEnabled) << "fixing the access is enough, no replug notice";
+  ASSERT_EQ(ctx.log.Lines().size(), 1u);
+  EXPECT_EQ(ctx.log.Lines()[0].text,
+            "09:05:07 " + std::string(UsbOpenResultText(UsbOpenResult::AccessDenied)));
+  EXPECT_EQ(ctx.log.Lines()[0].colour, LogColour::Error);
+
+  ScanForProgrammer(ctx);
+  EXPECT_EQ(ctx.log.Lines().size(), 1u) << "the same reason again is not logged again";
+  EXPECT_TRUE(ctx.Window.TimerScanEnabled);
+
+  usb.open_result = UsbOpenResult::Opened;
+  QueueIdentity("V1", "Velor");
+  ScanForProgrammer(ctx);
+  EXPECT_TRUE(ctx.link.LinkOpen());
+  EXPECT_FALSE(ctx.Window.TimerScanEnabled);
+  EXPECT_TRUE(usb.writes.size() >= 4u);
+}
+
+TEST_F(Connection, EachChangeOfTheOpenFailureIsLogged) {
+  struct Step {
+    bool present;
+    UsbOpenResult result;
+    bool logged;
+    bool scanning;
+  };
+  const std::vector<Step> steps = {
+      {true, UsbOpenResult::Busy, true, true},
+      {true, UsbOpenResult::Busy, false, true},
+      {true, UsbOpenResult::AccessDenied, true, true},
+      {false, UsbOpenResult::AccessDenied, false, false},  // unplugged: silent, no scan
+      {true, UsbOpenResult::AccessDenied, true, true},     // back: named again
+      {true, UsbOpenResult::NoUsableEndpoints, true, true},
+      {true, UsbOpenResult::UsbUnavailable, true, true},
+  };
+  std::size_t lines = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    usb.present = steps[i].present;
+    usb.open_result = steps[i].result;
+    ScanForProgrammer(ctx);
+    if (steps[i].logged) ++lines;
+    EXPECT_EQ(ctx.log.Lines().size(), lines) << "step " << i;
+    EXPECT_EQ(ctx.Window.TimerScanEnabled, steps[i].scanning) << "step " << i;
+    EXPECT_FALSE(ctx.link.LinkOpen()) << "step " << i;
+  }
+  EXPECT_TRUE(usb.writes.empty());
+}
+
 TEST_F(Connection, SilentFirmwareQueryClosesTheLinkAndRetriesLater) {
   ScanForProgrammer(ctx);
   EXPECT_FALSE(ctx.link.LinkOpen());

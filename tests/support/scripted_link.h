@@ -32,9 +32,13 @@ class ScriptedLink final : public UsbLink {
 
   bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) override {
     ++open_calls;
-    open_ = present && vendor_id == kProgrammerVendorId && product_id == kProgrammerProductId;
+    const bool found =
+        present && vendor_id == kProgrammerVendorId && product_id == kProgrammerProductId;
+    last_open_ = found ? open_result : UsbOpenResult::NotFound;
+    open_ = last_open_ == UsbOpenResult::Opened;
     return open_;
   }
+  UsbOpenResult LastOpenResult() const override { return last_open_; }
   void CloseDevice() override { open_ = false; }
   bool HasDevice() const override { return open_; }
   PipeIds Pipes() const override { return {0x01, 0x82}; }
@@ -69,6 +73,8 @@ class ScriptedLink final : public UsbLink {
   }
 
   bool present = true;
+  // How an open of the present programmer ends (Opened: it opens).
+  UsbOpenResult open_result = UsbOpenResult::Opened;
   int open_calls = 0;
   int reads = 0;
   int flushes = 0;
@@ -78,6 +84,7 @@ class ScriptedLink final : public UsbLink {
  private:
   Clock& clock_;
   bool open_ = false;
+  UsbOpenResult last_open_ = UsbOpenResult::NotFound;
   std::function<void(PresenceEvent)> handler_;
 };
 
