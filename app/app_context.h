@@ -46,6 +46,17 @@ struct MainWindowState {
   bool SocketTypeEnabled = true;
   bool SocketTypeVisible = true;
   SocketPinout Pinout = SocketPinout::Standard;
+  // One chip operation at a time: while one runs the other operation
+  // buttons and menu items are disabled; the stop button stays usable.
+  bool OperationRunning = false;
+  // Mass production (the tag of sbMess) and what it locks: sbAuto,
+  // sbBlankCheck, sbErase, sbWrite, sbRead, sbVerify, sbStop and MenuProgram.
+  bool MassRunning = false;
+  bool ProgramControlsLocked = false;
+  int MassIdleTicks = 0;  // the tag of timMass
+  bool TimMassEnabled = false;
+  bool TimMassChipCheckEnabled = false;
+  bool AutoButtonEnabled = true;  // sbAuto, off while its sequence runs
   std::string OpenDialogFolder;      // odBin initial folder
   std::string OpenDialogFile;        // odBin file name
 };
@@ -65,6 +76,9 @@ class AppContext {
 
   // The folder of the executable: catalogue, settings, languages, temp.
   std::filesystem::path ProgramFolder;
+  // Where the auto sequence appends its production record; empty: one file
+  // a day in the folder "records" beside the program.
+  std::filesystem::path RecordFile;
 
   Dev_Inf_Struct DeviceInfo;
   Prj_Info_Struct CurrentPrj;
