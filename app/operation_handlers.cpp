@@ -92,13 +92,14 @@ OperationResult VerifyAndReport(AppContext& ctx, std::uint8_t channel, std::stri
 }  // namespace
 
 OperationResult RunErase(AppContext& ctx) {
-  if (RefusedWhileBusy(ctx) || OfflineReported(ctx)) return OperationResult::Failed;
+  if (RefusedWhileBusy(ctx)) return OperationResult::Failed;
+  OperationScope running(ctx);
+  if (OfflineReported(ctx)) return OperationResult::Failed;
   if (!ctx.CurrentPrj.ChipSelected()) {
     ctx.log.LogStamped(ctx.Texts.LogChipEraseChipErr, LogColour::Error);
     return OperationResult::Failed;
   }
   if (!CheckSockets(ctx)) return OperationResult::Failed;
-  OperationScope running(ctx);
   const std::uint32_t started = ctx.clock.TickCountMs();
   Indicate(ctx, kStatusStart);
   ScanBadBlocksIfDue(ctx);
@@ -116,13 +117,14 @@ OperationResult RunErase(AppContext& ctx) {
 }
 
 OperationResult RunWrite(AppContext& ctx) {
-  if (RefusedWhileBusy(ctx) || OfflineReported(ctx)) return OperationResult::Failed;
+  if (RefusedWhileBusy(ctx)) return OperationResult::Failed;
+  OperationScope running(ctx);
+  if (OfflineReported(ctx)) return OperationResult::Failed;
   if (!ctx.CurrentPrj.ChipSelected()) {
     ctx.log.LogStamped(ctx.Texts.LogChipWriteChipErr, LogColour::Error);
     return OperationResult::Failed;
   }
   if (!CheckSockets(ctx)) return OperationResult::Failed;
-  OperationScope running(ctx);
   ScanBadBlocksIfDue(ctx);
   const OperationResult result = WriteChip(ctx.Job(), ctx.CurrentPrj.ChannelSelector);
   Indicate(ctx, kStatusDone);
@@ -136,10 +138,11 @@ OperationResult RunWrite(AppContext& ctx) {
 }
 
 OperationResult RunRead(AppContext& ctx) {
-  if (RefusedWhileBusy(ctx) || OfflineReported(ctx)) return OperationResult::Failed;
+  if (RefusedWhileBusy(ctx)) return OperationResult::Failed;
+  OperationScope running(ctx);
+  if (OfflineReported(ctx)) return OperationResult::Failed;
   if (!CheckSockets(ctx)) return OperationResult::Failed;
   if (!ctx.CurrentPrj.ChipSelected()) return OperationResult::Failed;
-  OperationScope running(ctx);
   const std::uint8_t selector = ctx.CurrentPrj.ChannelSelector;
   ctx.log.LogStamped(std::string(ChannelName(selector)) + ctx.Texts.LogChipReadChip,
                      LogColour::Highlight);
@@ -164,11 +167,12 @@ OperationResult RunRead(AppContext& ctx) {
 }
 
 OperationResult RunVerify(AppContext& ctx) {
-  if (RefusedWhileBusy(ctx) || OfflineReported(ctx)) return OperationResult::Failed;
+  if (RefusedWhileBusy(ctx)) return OperationResult::Failed;
+  OperationScope running(ctx);
+  if (OfflineReported(ctx)) return OperationResult::Failed;
   ctx.log.LogStamped(ctx.Texts.LogChipVerifyChip, LogColour::Highlight);
   if (!CheckSockets(ctx)) return OperationResult::Failed;
   if (!ctx.CurrentPrj.ChipSelected()) return OperationResult::Failed;
-  OperationScope running(ctx);
   Indicate(ctx, kStatusStart);
   const std::uint8_t selector = ctx.CurrentPrj.ChannelSelector;
   if (selector != kChannelBoth) {
@@ -186,10 +190,11 @@ OperationResult RunVerify(AppContext& ctx) {
 }
 
 OperationResult RunBlankCheck(AppContext& ctx) {
-  if (RefusedWhileBusy(ctx) || OfflineReported(ctx)) return OperationResult::Failed;
+  if (RefusedWhileBusy(ctx)) return OperationResult::Failed;
+  OperationScope running(ctx);
+  if (OfflineReported(ctx)) return OperationResult::Failed;
   if (!ctx.CurrentPrj.ChipSelected()) return OperationResult::Failed;
   if (!CheckSockets(ctx)) return OperationResult::Failed;
-  OperationScope running(ctx);
   const std::uint8_t selector = ctx.CurrentPrj.ChannelSelector;
   Indicate(ctx, kStatusStart);
   ctx.log.LogStamped(ChannelNumber(selector) + ctx.Texts.LogChipBankCheck, LogColour::Highlight);
@@ -226,6 +231,7 @@ struct AutoRun {
   std::uint32_t started;
   std::uint8_t selector;
   std::string steps;
+  bool recorded = false;
 
   std::string Since() const {
     return ctx.Texts.LogOperatTimeTitle +
@@ -305,6 +311,7 @@ AutoOutcome AutoSteps(AppContext& ctx, AutoRun& run) {
       }
       RecordRun(ctx, run, outcome,
                 std::string(ok1 ? "good" : "bad") + "/" + (ok2 ? "good" : "bad"));
+      run.recorded = true;
       return outcome;
     }
     last = VerifyAndReport(ctx, run.selector, ChannelNumber(run.selector));
@@ -336,6 +343,7 @@ AutoOutcome RunAutoSequence(AppContext& ctx) {
       ctx.panel.MainWindowStateChanged();
     }
   } reenable{ctx};
+  OperationScope running(ctx);
 
   if (OfflineReported(ctx)) return {};
   if (!ctx.CurrentPrj.ChipSelected()) {
@@ -345,7 +353,6 @@ AutoOutcome RunAutoSequence(AppContext& ctx) {
   Indicate(ctx, kStatusAutoStart);
   // In mass production the step has chosen the socket already.
   if (!ctx.Window.MassRunning && !CheckSockets(ctx)) return {};
-  OperationScope running(ctx);
   const Prj_Info_Struct& chip = ctx.CurrentPrj;
   AutoRun run{ctx, ctx.clock.TickCountMs(), chip.ChannelSelector, {}};
   for (const auto& [on, name] : {std::pair{chip.OprErase, "erase"}, std::pair{chip.OprWrite, "write"},
@@ -363,9 +370,7 @@ AutoOutcome RunAutoSequence(AppContext& ctx) {
     outcome.good = 0;
     ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
   }
-  if (run.selector != kChannelBoth || chip.OprVerify != 1 || !ctx.link.LinkOpen()) {
-    RecordRun(ctx, run, outcome, "");
-  }
+  if (!run.recorded) RecordRun(ctx, run, outcome, "");
   ShowRunCounters(ctx);
   return outcome;
 }
