@@ -18,10 +18,13 @@ void SystemClock::IdleFor(std::uint64_t remaining_us) {
   // jitter would overshoot, and yield instead.
   constexpr std::uint64_t kSpinWindowUs = 1000;
   constexpr std::uint64_t kMaxSliceUs = 5000;
+  // The last stretch of a wait is spun: a yield can hand the processor to
+  // another program for longer than the 20 us pauses between blocks.
+  constexpr std::uint64_t kBusyWindowUs = 100;
   if (remaining_us > kSpinWindowUs) {
     const std::uint64_t slice = std::min(remaining_us - kSpinWindowUs, kMaxSliceUs);
     std::this_thread::sleep_for(std::chrono::microseconds(slice));
-  } else {
+  } else if (remaining_us > kBusyWindowUs) {
     std::this_thread::yield();
   }
 }

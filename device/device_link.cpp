@@ -138,6 +138,11 @@ void DeviceLink::WaitTicks(std::uint32_t ticks) {
   waiter_.WaitTicks(ticks);
 }
 
+void DeviceLink::WaitSince(std::uint64_t since_us, std::uint64_t us) {
+  WaitScope scope(waiting_);
+  waiter_.WaitUntil(since_us + us);
+}
+
 void DeviceLink::WaitMicroseconds(std::uint64_t us) {
   WaitScope scope(waiting_);
   waiter_.WaitMicroseconds(us);

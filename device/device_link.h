@@ -150,6 +150,10 @@ class DeviceLink {
   // one of these waits are refused (Busy).
   void WaitTicks(std::uint32_t ticks);
   void WaitMicroseconds(std::uint64_t us);
+  // Waits until `us` microseconds have passed since `since_us` (a reading of
+  // Now()), so work done meanwhile counts towards the pause.
+  void WaitSince(std::uint64_t since_us, std::uint64_t us);
+  [[nodiscard]] std::uint64_t Now() const { return waiter_.clock().NowMicroseconds(); }
 
   // True while this link is inside one of its waits, i.e. while an event
   // handled now would interrupt a transfer sequence.

@@ -13,4 +13,9 @@ void Waiter::WaitMicroseconds(std::uint64_t microseconds) {
   }
 }
 
+void Waiter::WaitUntil(std::uint64_t deadline_us) {
+  const std::uint64_t now = clock_.NowMicroseconds();
+  WaitMicroseconds(deadline_us > now ? deadline_us - now : 0);
+}
+
 }  // namespace tessary

@@ -19,6 +19,9 @@ class Waiter {
   // Returns after at least n us.
   void WaitMicroseconds(std::uint64_t microseconds);
 
+  // Returns once the clock has reached `deadline_us` (pumping at least once).
+  void WaitUntil(std::uint64_t deadline_us);
+
   [[nodiscard]] Clock& clock() { return clock_; }
 
  private:

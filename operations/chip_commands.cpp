@@ -3,6 +3,7 @@
 #include "operations/chip_commands.h"
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ constexpr std::size_t kAcknowledgementRead = kTransactionReadLength;
 constexpr int kBulkTopUps = 3;
 
 constexpr std::uint32_t kWriteBlock = 1024;
+constexpr std::uint64_t kBlockPauseUs = 20;  // between data blocks
 
 CommandStatus SendOneByteOption(DeviceLink& link, std::uint8_t opcode, std::uint8_t code,
                                 std::uint8_t& reply_byte) {
@@ -310,7 +312,14 @@ OperationResult WriteChipData(const ChipJob& job, std::uint8_t channel) {
   std::uint64_t address = chip.RamStartAddr;
   std::uint64_t offset = chip.RamStartAddr;
   std::uint64_t remaining = total;
+  // The 20 us pause after a full block is counted from its send, so the
+  // acknowledgement and the next block's preparation fall into it.
+  std::optional<std::uint64_t> pause_since;
   while (remaining > 0) {
+    if (pause_since) {
+      job.link.WaitSince(*pause_since, kBlockPauseUs);
+      pause_since.reset();
+    }
     if (StopHonoured(chip)) return OperationResult::Stopped;
     if (job.SkipsBlockAt(address)) {
       // Only the chip address moves: the data continues in the next good block.
@@ -333,7 +342,7 @@ OperationResult WriteChipData(const ChipJob& job, std::uint8_t channel) {
       progress.MarkFailed();
       return OperationResult::Failed;
     }
-    if (!last) job.link.WaitTicks(2);
+    if (!last) pause_since = job.link.Now();
     address += block;
     offset += block;
     ReadAcknowledgement(job.link);

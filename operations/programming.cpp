@@ -183,6 +183,7 @@ VerifyOutcome VerifyChannel(const ChipJob& job, std::uint8_t channel) {
   std::uint32_t block = VerifyBlockLength(chip);
   if (block == 0) return {OperationResult::Failed, std::nullopt};
   std::vector<std::uint8_t> read(block);
+  std::vector<std::uint8_t> expected(block);
   std::uint64_t s = 0;  // chip offset from RamStartAddr
   std::uint64_t b = 0;  // buffer offset from RamStartAddr
   int mismatches = 0;
@@ -207,7 +208,7 @@ VerifyOutcome VerifyChannel(const ChipJob& job, std::uint8_t channel) {
       return {OperationResult::Failed, std::nullopt};
     }
     // The buffer bytes to compare with; past the block the erased value.
-    std::vector<std::uint8_t> expected(block, kErasedByte);
+    std::fill_n(expected.begin(), block, kErasedByte);
     const std::uint64_t from = chip.RamStartAddr + b;
     if (from < job.buffer.Data.size()) {
       const std::size_t n =
