@@ -55,6 +55,7 @@ std::string HexNumberError(std::string_view text) {
 std::optional<std::uint32_t> ReadHexOffset(const BufferParts& parts, std::string_view text) {
   const std::optional<std::int32_t> value = ParseHexNumber(text);
   if (!value) {
+    // Discarded: an OK-only message: there is no answer to act on.
     (void)parts.panel.ShowMessage(HexNumberError(text), parts.texts.MainSoftWareInfo,
                                   MessageKind::Error);
     return std::nullopt;
@@ -241,6 +242,7 @@ FileEditResult BufferFindOk(const BufferParts& parts, const FileEditFields& fiel
   const std::string_view text = fields.value1;
   const std::size_t length = text.size() / 2;
   if (length > kFindPatternSize) {
+    // Discarded: an OK-only message: there is no answer to act on.
     (void)parts.panel.ShowMessage("The search pattern has " + std::to_string(text.size()) +
                                     " digits; at most " + std::to_string(kFindPatternDigits) +
                                     " (256 bytes) can be searched for.",
@@ -248,6 +250,7 @@ FileEditResult BufferFindOk(const BufferParts& parts, const FileEditFields& fiel
     return {.close = false};
   }
   if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
+    // Discarded: an OK-only message: there is no answer to act on.
     (void)parts.panel.ShowMessage(
         "\"" + std::string(text) +
             "\" is not a hexadecimal byte sequence. Type pairs of digits 0-9 or A-F, such as "

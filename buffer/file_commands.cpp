@@ -129,6 +129,7 @@ std::uint32_t LoadIntoBuffer(const BufferParts& parts, const BufferImage& image,
     if (report == TooLongReport::OpenCommand) {
       const std::string text = TooLongOpenText(parts.log, parts.language);
       parts.log.LogLine(text, LogColour::Error);
+      // Discarded: an OK-only message: there is no answer to act on.
       (void)parts.panel.ShowMessage(text, parts.texts.MainSoftWareInfo, MessageKind::Warning);
     } else {
       parts.log.LogLine(TooLongImportText(parts.log), LogColour::Error);

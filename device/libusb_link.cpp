@@ -220,6 +220,7 @@ int ClaimInterfaceZero(libusb_device_handle* handle) {
       return rc;
     }
     // Cannot fail: auto-detach was just accepted for this handle.
+    // Discarded: best effort: the outcome shows in the next transfer.
     (void)libusb_set_auto_detach_kernel_driver(handle, 0);
   }
   return libusb_claim_interface(handle, 0);
@@ -256,6 +257,7 @@ void LibusbLink::ContextCloser::operator()(libusb_context* context) const { libu
 
 void LibusbLink::HandleCloser::operator()(libusb_device_handle* handle) const {
   // Fails harmlessly when the claim itself had failed.
+  // Discarded: best effort: the outcome shows in the next transfer.
   (void)libusb_release_interface(handle, 0);
   libusb_close(handle);
 }
@@ -424,6 +426,7 @@ void LibusbLink::AfterTransfer(int rc, std::uint8_t endpoint) {
     case LIBUSB_ERROR_PIPE:
       // Once, and the transfer still reports what it got. A clear that fails
       // shows up as the next transfer failing.
+      // Discarded: best effort: the outcome shows in the next transfer.
       (void)libusb_clear_halt(handle_.get(), endpoint);
       break;
     case LIBUSB_ERROR_NO_DEVICE:
@@ -449,6 +452,7 @@ void LibusbLink::ServiceEvents() {
   if (context_) {
     timeval no_wait{0, 0};
     // Nothing to act on when it fails: the next pump tries again.
+    // Discarded: best effort: the outcome shows in the next transfer.
     (void)libusb_handle_events_timeout_completed(context_.get(), &no_wait, nullptr);
     if (!hotplug_handle_) PollPresence();
   }

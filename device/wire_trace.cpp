@@ -111,6 +111,7 @@ TracingLink::TracingLink(UsbLink& inner, const Clock& clock) : inner_(inner), cl
 
 TracingLink::TracingLink(UsbLink& inner, const Clock& clock, const std::filesystem::path& path)
     : TracingLink(inner, clock) {
+  // Discarded: a trace that cannot start says so in its own error text.
   (void)Start(path);
 }
 

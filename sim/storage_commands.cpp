@@ -62,6 +62,7 @@ std::size_t SimulatedProgrammer::TakeBulkWrite(std::span<const std::uint8_t> byt
     // Past 4 GiB nothing exists; refusals of a raw stream are not answered.
     if (at <= 0xFFFFFFFF) {
       for (ChipSocket* socket : SocketsOf(stream.channel))
+        // Discarded: a raw stream has no acknowledgement to carry a refusal.
         (void)socket->Program(static_cast<std::uint32_t>(at), bytes.first(n), CellsOf(*socket));
     }
   }

@@ -365,6 +365,7 @@ void MainWindow::TimerForMassProduct() {
 }
 
 void MainWindow::sbChipDetectClick() {
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this] { (void)tessary::sbChipDetectClick(ctx_); });
 }
 
@@ -401,6 +402,7 @@ void MainWindow::rgbSocketTypeClick() {
 }
 
 void MainWindow::SpiClockItemClick(std::uint8_t code) {
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this, code] { (void)ChangeSpiClock(ctx_, code); });
 }
 
@@ -409,14 +411,17 @@ void MainWindow::mnProgChangeSPISpeedClick() {
 }
 
 void MainWindow::mnDMAEnableClick() {
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this] { (void)tessary::mnDMAEnableClick(ctx_); });
 }
 
 void MainWindow::mnDMADisableClick() {
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this] { (void)tessary::mnDMADisableClick(ctx_); });
 }
 
 void MainWindow::mmBlockInitClick() {
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this] { (void)tessary::mmBlockInitClick(ctx_); });
 }
 
@@ -431,6 +436,7 @@ void MainWindow::sbOpenFileClick() {
                                   odBin_.name_filters,
                                   odBin_.file_name.isEmpty() ? odBin_.directory : odBin_.file_name};
   const std::optional<std::filesystem::path> chosen = ChooseFile(request);
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this, &chosen] { (void)tessary::sbOpenFileClick(ctx_, chosen); });
 }
 
@@ -440,6 +446,7 @@ void MainWindow::Menu_File_SaveAsClick() {
                                   sdMain_.name_filters, sdMain_.file_name};
   const std::optional<std::filesystem::path> chosen = ChooseFile(request);
   if (chosen) sdMain_.file_name = FromPath(*chosen);
+  // Discarded: the handler reports its outcome in the log.
   RunHandler([this, &chosen] { (void)tessary::Menu_File_SaveAsClick(ctx_, chosen); });
 }
 
