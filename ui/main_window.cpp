@@ -663,12 +663,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A running operation holds the buffer: it is asked to stop and the window
   // closes once it has returned (a chip erase in progress completes first).
-  if (OperationBusy() || operation_depth_ > 0) {
+  if (ctx_.Window.MassRunning) {
+    RunGuarded(this, [this] { StopMassProduction(ctx_, false); });
+    RenderWindowState();
+  }
+  if (ctx_.Window.OperationRunning || operation_depth_ > 0) {
     close_pending_ = true;
-    if (ctx_.Window.MassRunning) {
-      RunGuarded(this, [this] { StopMassProduction(ctx_, false); });
-      RenderWindowState();
-    }
     RequestStop(ctx_);
     event->ignore();
     return;
