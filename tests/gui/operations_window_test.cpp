@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -182,6 +183,18 @@ TEST_F(OperationsWindow, ControlsWhileAnOperationRuns) {
 }
 
 TEST_F(OperationsWindow, MassProductionCountsThreeChips) {
+  // The mass button's pictures come from the Icon folder beside the program.
+  std::filesystem::create_directories(folder.path() / "Icon");
+  for (const char* name : {"Mass.bmp", "Stop.bmp"}) {
+    std::filesystem::copy_file(std::filesystem::path(TESSARY_BIN_DIR) / "Icon" / name,
+                               folder.path() / "Icon" / name);
+  }
+  const auto shows = [this](const char* name) {
+    const QImage picture(QString::fromStdString((folder.path() / "Icon" / name).string()));
+    return !picture.isNull() &&
+           W().sbMess->icon().pixmap(picture.size()).toImage().convertToFormat(picture.format()) ==
+               picture;
+  };
   Start(
       "[Socket1]\nCapacity=65536\nPresent=0\n"
       "Events=insert@2000, remove@14000, insert@16000, remove@28000, insert@30000\n");
@@ -196,6 +209,7 @@ TEST_F(OperationsWindow, MassProductionCountsThreeChips) {
   EXPECT_TRUE(timMass->isActive());
   EXPECT_TRUE(timMassChipCheck->isActive());
   EXPECT_EQ(W().sbMess->text(), QString::fromUtf8("停止"));
+  EXPECT_TRUE(shows("Stop.bmp"));
   EXPECT_FALSE(W().sbWrite->isEnabled());
   EXPECT_FALSE(W().sbStop->isEnabled());
   EXPECT_TRUE(W().sbMess->isEnabled());
@@ -218,6 +232,7 @@ TEST_F(OperationsWindow, MassProductionCountsThreeChips) {
   EXPECT_FALSE(timMass->isActive());
   EXPECT_FALSE(timMassChipCheck->isActive());
   EXPECT_EQ(W().sbMess->text(), QString::fromUtf8("批量"));
+  EXPECT_TRUE(shows("Mass.bmp"));
   EXPECT_TRUE(W().sbWrite->isEnabled());
 
   W().btnClearDownTimes->click();
