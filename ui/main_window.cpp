@@ -369,11 +369,11 @@ void MainWindow::RenderOperationControls() {
   }
   w.sbStop->setEnabled(!state.ProgramControlsLocked);
   // Mass production is stopped with its own button, also while it programs
-  // a chip.
+  // a chip (its menu is locked meanwhile).
   const bool mass_usable = state.MassRunning || !state.OperationRunning;
   w.sbMess->setEnabled(mass_usable);
   menuItem("MenuMess")->setEnabled(mass_usable);
-  menuItem("MenuProgram")->setEnabled(!state.ProgramControlsLocked || state.MassRunning);
+  menuItem("MenuProgram")->setEnabled(!state.ProgramControlsLocked);
 
   // The buffer stays as it is while an operation uses it.
   const bool buffer_free = !OperationBusy();

@@ -125,9 +125,19 @@ struct OperationsWindow : ::testing::Test {
 
 constexpr const char* kOneChip = "[Socket1]\nCapacity=65536\n";
 
-TEST_F(OperationsWindow, WriteThenVerifyShowsGreenLinesAndFullBars) {
+TEST_F(OperationsWindow, WriteThenVerifyOfAnOpenedFileShowsGreenLinesAndFullBars) {
   Start(kOneChip);
   SelectChipAndLoad();
+  std::vector<char> file(kChipSize);
+  std::iota(file.begin(), file.end(), char{3});
+  const std::filesystem::path path = folder.path() / "image.bin";
+  std::ofstream(path, std::ios::binary).write(file.data(), static_cast<std::streamsize>(file.size()));
+  window->SetFileChooser([path](const FileDialogRequest&) { return path; });
+  W().sbOpenFile->click();
+  ASSERT_EQ(ctx->RamFile.DataLen, kChipSize) << Log().toStdString();
+  ASSERT_TRUE(std::equal(file.begin(), file.end(), ctx->RamFile.Data.begin(),
+                         [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+
   W().sbWrite->click();
   W().sbVerify->click();
 
@@ -212,6 +222,7 @@ TEST_F(OperationsWindow, MassProductionCountsThreeChips) {
   EXPECT_TRUE(shows("Stop.bmp"));
   EXPECT_FALSE(W().sbWrite->isEnabled());
   EXPECT_FALSE(W().sbStop->isEnabled());
+  EXPECT_FALSE(window->menuItem("MenuProgram")->isEnabled());
   EXPECT_TRUE(W().sbMess->isEnabled());
 
   // The timers' ticks, on virtual time.
