@@ -6,12 +6,14 @@
 #include "app/chip_handlers.h"
 #include "app/file_drop.h"
 #include "app/language.h"
+#include "app/operation_handlers.h"
 #include "app/settings.h"
 #include "buffer/file_commands.h"
 #include "app/device_connection.h"
 #include "app/hardware_info.h"
 #include "app/programmer_options.h"
 #include "ui/about_dialog.h"
+#include "ui/auto_options_window.h"
 #include "ui/chip_search_window.h"
 #include "ui/chip_selection_frame.h"
 #include "ui/error_box.h"
@@ -24,6 +26,8 @@
 #include "ui/user_chip_window.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QPushButton>
 #include <QButtonGroup>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -84,6 +88,19 @@ std::optional<std::filesystem::path> DesktopFileDialog(QWidget* parent,
   return ToPath(chosen);
 }
 
+// Starts or stops `timer`; restarting a running one would push its next
+// tick back.
+void SetTimerRunning(QTimer& timer, bool running) {
+  if (!running) {
+    timer.stop();
+  } else if (!timer.isActive()) {
+    timer.start();
+  }
+}
+
+// Refused while a chip operation uses the buffer.
+constexpr std::string_view kTextBufferBusy = "编程操作进行中，缓冲区不能更改，请等待它结束或按停止.";
+
 QTimer* MakeTimer(QObject* owner, const char* name, int interval_ms) {
   auto* timer = new QTimer(owner);
   timer->setObjectName(name);
@@ -120,14 +137,17 @@ MainWindow::MainWindow(AppContext& ctx, QtOperatorPanel& panel,
   frmFileCombin_ = new TfrmFileCombin(panel_, this);
   frmChipFind_ = new ChipSearchWindow(ctx_, this);
   frmUserImportChip_ = new TfrmUserImportChip(ctx_, this);
+  frmAutoSel_ = new AutoOptionsWindow(ctx_, this);
 
   WireEvents();
 
   TimerScan = MakeTimer(this, "TimerScan", kScanIntervalMs);
   connect(TimerScan, &QTimer::timeout, this, &MainWindow::TimerForMassProduct);
-  // Both belong to mass production; it wires and starts them.
+  // Both belong to mass production; its state starts and stops them.
   timMass = MakeTimer(this, "timMass", kMassIntervalMs);
+  connect(timMass, &QTimer::timeout, this, &MainWindow::timMassTimer);
   timMassChipCheck = MakeTimer(this, "timMassChipCheck", kMassChipCheckIntervalMs);
+  connect(timMassChipCheck, &QTimer::timeout, this, &MainWindow::timMassChipCheckTimer);
 
   device_events_ = MakeTimer(this, "timDeviceEvents", kDeviceEventsIntervalMs);
   connect(device_events_, &QTimer::timeout, this, &MainWindow::ServiceDeviceEvents);
@@ -153,8 +173,43 @@ void MainWindow::RunHandler(Handler&& handler) {
   RenderWindowState();
 }
 
+template <typename Handler>
+void MainWindow::RunOperation(Handler&& handler) {
+  ++operation_depth_;
+  RunHandler(std::forward<Handler>(handler));
+  --operation_depth_;
+  if (close_pending_ && operation_depth_ == 0 && !OperationBusy()) close();
+}
+
+bool MainWindow::OperationBusy() const {
+  return ctx_.Window.OperationRunning || ctx_.Window.MassRunning;
+}
+
+bool MainWindow::RefusedWhileOperating() {
+  if (!OperationBusy()) return false;
+  ctx_.log.LogStamped(kTextBufferBusy, LogColour::Error);
+  return true;
+}
+
 void MainWindow::WireEvents() {
   const MainWindowWidgets& w = widgets_;
+  ConnectMenu("MenuAuto", &MainWindow::sbAutoClick);
+  ConnectMenu("MenuBlankCheck", &MainWindow::sbBlankCheckClick);
+  ConnectMenu("MenuErase", &MainWindow::sbEraseClick);
+  ConnectMenu("MenuWrite", &MainWindow::sbWriteClick);
+  ConnectMenu("MenuRead", &MainWindow::sbReadClick);
+  ConnectMenu("MenuVerify", &MainWindow::sbVerifyClick);
+  ConnectMenu("MenuMess", &MainWindow::sbMessClick);
+  ConnectMenu("MenuAutoSel", &MainWindow::MenuAutoSelClick);
+  connect(w.sbAuto, &QToolButton::clicked, this, &MainWindow::sbAutoClick);
+  connect(w.sbBlankCheck, &QToolButton::clicked, this, &MainWindow::sbBlankCheckClick);
+  connect(w.sbErase, &QToolButton::clicked, this, &MainWindow::sbEraseClick);
+  connect(w.sbWrite, &QToolButton::clicked, this, &MainWindow::sbWriteClick);
+  connect(w.sbRead, &QToolButton::clicked, this, &MainWindow::sbReadClick);
+  connect(w.sbVerify, &QToolButton::clicked, this, &MainWindow::sbVerifyClick);
+  connect(w.sbMess, &QToolButton::clicked, this, &MainWindow::sbMessClick);
+  connect(w.sbStop, &QToolButton::clicked, this, &MainWindow::sbStopClick);
+  connect(w.btnClearDownTimes, &QPushButton::clicked, this, &MainWindow::btnClearDownTimesClick);
   ConnectMenu("Menu_File_Open", &MainWindow::sbOpenFileClick);
   ConnectMenu("Menu_File_Save", &MainWindow::Menu_File_SaveAsClick);
   ConnectMenu("Menu_File_SaveAs", &MainWindow::Menu_File_SaveAsClick);
@@ -288,16 +343,62 @@ void MainWindow::RenderWindowState() {
   // The detection and the frame's search button open it through the core;
   // a hidden window has nothing to keep up to date.
   if (ctx_.ChipSearch.Visible || frmChipFind_->isVisible()) frmChipFind_->Render();
+  if (frmAutoSel_->isVisible()) frmAutoSel_->Render();
 
   odBin_.directory = FromCore(state.OpenDialogFolder);
   odBin_.file_name = FromCore(state.OpenDialogFile);
 
-  // Restarting a running timer would push its next tick back.
-  if (!state.TimerScanEnabled) {
-    TimerScan->stop();
-  } else if (!TimerScan->isActive()) {
-    TimerScan->start();
+  SetTimerRunning(*TimerScan, state.TimerScanEnabled);
+  SetTimerRunning(*timMass, state.TimMassEnabled);
+  SetTimerRunning(*timMassChipCheck, state.TimMassChipCheckEnabled);
+  RenderOperationControls();
+}
+
+void MainWindow::RenderOperationControls() {
+  const MainWindowState& state = ctx_.Window;
+  const MainWindowWidgets& w = widgets_;
+  const bool free = !state.OperationRunning && !state.ProgramControlsLocked;
+  w.sbAuto->setEnabled(free && state.AutoButtonEnabled);
+  menuItem("MenuAuto")->setEnabled(free && state.AutoButtonEnabled);
+  for (QToolButton* button : {w.sbBlankCheck, w.sbErase, w.sbWrite, w.sbRead, w.sbVerify}) {
+    button->setEnabled(free);
   }
+  for (const char* name : {"MenuBlankCheck", "MenuErase", "MenuWrite", "MenuRead", "MenuVerify",
+                           "MenuAutoSel", "MenuAddChip", "mmBlockInit"}) {
+    menuItem(name)->setEnabled(free);
+  }
+  w.sbStop->setEnabled(!state.ProgramControlsLocked);
+  // Mass production is stopped with its own button, also while it programs
+  // a chip (its menu is locked meanwhile).
+  const bool mass_usable = state.MassRunning || !state.OperationRunning;
+  w.sbMess->setEnabled(mass_usable);
+  menuItem("MenuMess")->setEnabled(mass_usable);
+  menuItem("MenuProgram")->setEnabled(!state.ProgramControlsLocked);
+
+  // The buffer stays as it is while an operation uses it.
+  const bool buffer_free = !OperationBusy();
+  for (QToolButton* button : {w.sbOpenFile, w.sbSaveFile, w.sbBufferFill}) {
+    button->setEnabled(buffer_free);
+  }
+  for (const char* name : {"Menu_File_Open", "Menu_File_Save", "Menu_File_SaveAs", "MenuBufferFill"}) {
+    menuItem(name)->setEnabled(buffer_free);
+  }
+  w.frameChipInfoMain->setEnabled(buffer_free);
+  w.rgbSocketType->setEnabled(buffer_free && state.SocketTypeEnabled);
+  frmFileEdit_->setEnabled(buffer_free);
+  frmChipFind_->setEnabled(buffer_free);
+  frmUserImportChip_->setEnabled(buffer_free);
+  frmAutoSel_->setEnabled(buffer_free);
+
+  // The mass button shows what pressing it does next.
+  const char* picture = state.MassRunning ? "Stop" : "Mass";
+  const auto& captions = ctx_.Language.captions.captions;
+  const auto caption = captions.find(state.MassRunning ? "sbStop" : "sbMess");
+  w.sbMess->setText(caption != captions.end() ? QString::fromStdString(caption->second)
+                                              : QString::fromUtf8(state.MassRunning ? "停止" : "批量"));
+  QPixmap pixmap(FromPath(program_folder_ / "Icon" / (std::string(picture) + ".bmp")));
+  if (pixmap.isNull()) pixmap = QPixmap(QStringLiteral(":/Icon/%1.xpm").arg(QLatin1String(picture)));
+  if (!pixmap.isNull()) w.sbMess->setIcon(QIcon(pixmap));
 }
 
 void MainWindow::RenderLanguage() {
@@ -326,6 +427,11 @@ void MainWindow::RenderLanguage() {
 }
 
 void MainWindow::SetCaption(const QString& object, const QString& caption) {
+  // The mass button's caption follows the state of mass production.
+  if (object == QLatin1String("sbMess")) {
+    RenderOperationControls();
+    return;
+  }
   if (QAction* item = menuItem(object)) {
     item->setText(caption);
     return;
@@ -430,6 +536,7 @@ void MainWindow::mmIgnoreInvalidBlocksClick() {
 }
 
 void MainWindow::sbOpenFileClick() {
+  if (RefusedWhileOperating()) return;
   odBin_.name_filters = NameFiltersFromPipeList(kOpenDialogFilter);
   const FileDialogRequest request{FileDialogRequest::Kind::Open,
                                   FromCore(OpenDialogTitle(LanguageFileOf(ctx_))),
@@ -441,6 +548,7 @@ void MainWindow::sbOpenFileClick() {
 }
 
 void MainWindow::Menu_File_SaveAsClick() {
+  if (RefusedWhileOperating()) return;
   sdMain_.name_filters = NameFiltersFromPipeList(kSaveDialogFilter);
   const FileDialogRequest request{FileDialogRequest::Kind::Save, FromCore(kSaveDialogTitle),
                                   sdMain_.name_filters, sdMain_.file_name};
@@ -450,7 +558,10 @@ void MainWindow::Menu_File_SaveAsClick() {
   RunHandler([this, &chosen] { (void)tessary::Menu_File_SaveAsClick(ctx_, chosen); });
 }
 
-void MainWindow::MenuBufferFillClick() { frmFileEdit_->ShowFill(); }
+void MainWindow::MenuBufferFillClick() {
+  if (RefusedWhileOperating()) return;
+  frmFileEdit_->ShowFill();
+}
 
 void MainWindow::MenuBufferFindClick() { frmFileEdit_->ShowFind(); }
 
@@ -477,6 +588,33 @@ void MainWindow::SelectHexRange(std::uint32_t start, std::uint32_t length) {
   mark.format.setForeground(pane->palette().brush(QPalette::Active, QPalette::HighlightedText));
   pane->setExtraSelections({mark});
   pane->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::sbEraseClick() { RunOperation([this] { tessary::sbEraseClick(ctx_); }); }
+void MainWindow::sbWriteClick() { RunOperation([this] { tessary::sbWriteClick(ctx_); }); }
+void MainWindow::sbReadClick() { RunOperation([this] { tessary::sbReadClick(ctx_); }); }
+void MainWindow::sbVerifyClick() { RunOperation([this] { tessary::sbVerifyClick(ctx_); }); }
+
+void MainWindow::sbBlankCheckClick() {
+  RunOperation([this] { tessary::sbBlankCheckClick(ctx_); });
+}
+
+void MainWindow::sbStopClick() { RunHandler([this] { tessary::sbStopClick(ctx_); }); }
+void MainWindow::sbAutoClick() { RunOperation([this] { tessary::sbAutoClick(ctx_); }); }
+void MainWindow::sbMessClick() { RunOperation([this] { tessary::sbMessClick(ctx_); }); }
+void MainWindow::timMassTimer() { RunOperation([this] { tessary::timMassTimer(ctx_); }); }
+
+void MainWindow::timMassChipCheckTimer() {
+  RunHandler([this] { tessary::timMassChipCheckTimer(ctx_); });
+}
+
+void MainWindow::btnClearDownTimesClick() {
+  RunHandler([this] { tessary::btnClearDownTimesClick(ctx_); });
+}
+
+void MainWindow::MenuAutoSelClick() {
+  frmAutoSel_->ShowOptions();
+  frmAutoSel_->move(frameGeometry().center() - frmAutoSel_->rect().center());
 }
 
 void MainWindow::Menu_AboutClick() {
@@ -520,6 +658,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
       paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
   }
   event->acceptProposedAction();
+  if (RefusedWhileOperating()) return;
   if (const std::optional<std::string> offered = FilesDropped(ctx_, paths)) {
     odBin_.name_filters = NameFiltersFromPipeList(kOpenDialogFilter);
     ctx_.Window.OpenDialogFile = *offered;
@@ -529,6 +668,19 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A running operation holds the buffer: it is asked to stop and the window
+  // closes once it has returned (a chip erase in progress completes first).
+  if (ctx_.Window.MassRunning) {
+    RunGuarded(this, [this] { StopMassProduction(ctx_, false); });
+    RenderWindowState();
+  }
+  if (ctx_.Window.OperationRunning || operation_depth_ > 0) {
+    close_pending_ = true;
+    RequestStop(ctx_);
+    event->ignore();
+    return;
+  }
+  close_pending_ = false;
   FormClose();
   QMainWindow::closeEvent(event);
 }

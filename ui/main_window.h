@@ -21,6 +21,7 @@ class QTimer;
 namespace tessary {
 
 class AboutDialog;
+class AutoOptionsWindow;
 class ChipSearchWindow;
 class HardwareInfoDialog;
 class QtOperatorPanel;
@@ -123,6 +124,24 @@ class MainWindow final : public QMainWindow {
   void MenuBufferFindClick();
   void MenuBufferFindNextClick();
   void MenuBufferGotoClick();
+  // The programming operations and mass production.
+  void sbEraseClick();
+  void sbWriteClick();
+  void sbReadClick();
+  void sbVerifyClick();
+  void sbBlankCheckClick();
+  void sbStopClick();
+  void sbAutoClick();
+  void sbMessClick();
+  void timMassTimer();
+  void timMassChipCheckTimer();
+  void btnClearDownTimesClick();
+  void MenuAutoSelClick();
+
+  // True while a programming operation or mass production runs: the buffer
+  // must then stay as it is.
+  [[nodiscard]] bool OperationBusy() const;
+  [[nodiscard]] AutoOptionsWindow* frmAutoSel() const { return frmAutoSel_; }
 
   // Gives the hexadecimal pane the focus and marks `length` caret positions
   // from `start` (a found byte sequence); typing goes to its first digit.
@@ -146,6 +165,14 @@ class MainWindow final : public QMainWindow {
   // ends it; the window then shows whatever state it left.
   template <typename Handler>
   void RunHandler(Handler&& handler);
+  // Runs an operation handler; a close asked for meanwhile happens once the
+  // outermost one has returned.
+  template <typename Handler>
+  void RunOperation(Handler&& handler);
+  // Refuses a command that would re-create or cut the buffer while an
+  // operation runs; true when refused (the log says why).
+  bool RefusedWhileOperating();
+  void RenderOperationControls();
 
   AppContext& ctx_;
   QtOperatorPanel& panel_;
@@ -168,6 +195,9 @@ class MainWindow final : public QMainWindow {
   QTimer* timMassChipCheck = nullptr;
   QTimer* device_events_ = nullptr;  // delivers the link's arrival/removal notices
   bool servicing_device_events_ = false;
+  AutoOptionsWindow* frmAutoSel_ = nullptr;
+  int operation_depth_ = 0;   // operation handlers on the stack
+  bool close_pending_ = false;  // closing waits for the operation to return
 };
 
 }  // namespace tessary

@@ -3,11 +3,12 @@
 
 The pictures are simple flat glyphs drawn from a few primitives, so they can
 be reviewed as text and redrawn at will: run this script in this folder and
-commit the .xpm files it writes. Only the standard library is needed.
+commit the .xpm (and .bmp) files it writes. Only the standard library is needed.
 """
 
 import math
 import os
+import struct
 
 # One character per colour; "." is transparent.
 PALETTE = {
@@ -127,6 +128,22 @@ class Canvas:
         lines.append(",\n".join(body))
         lines.append("};")
         return "\n".join(lines) + "\n"
+
+    def bmp(self, background="#F0F0F0"):
+        """A 24-bit Windows bitmap; transparent pixels take `background`."""
+        row_size = (self.w * 3 + 3) // 4 * 4
+        pixels = bytearray()
+        for row in reversed(self.px):  # bottom row first
+            line = bytearray()
+            for c in row:
+                colour = PALETTE[c] or background
+                r, g, b = (int(colour[i:i + 2], 16) for i in (1, 3, 5))
+                line += bytes((b, g, r))
+            pixels += line + bytes(row_size - len(line))
+        header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(pixels),
+                           2835, 2835, 0, 0)
+        return header + info + bytes(pixels)
 
 
 # 3x5 digits and capitals for the socket labels.
@@ -345,6 +362,11 @@ def main():
     for name, cv in pictures.items():
         with open(os.path.join(here, name + ".xpm"), "w", encoding="ascii") as f:
             f.write(cv.xpm(name.lower() + "_xpm"))
+    # The mass button's two pictures, loaded from the Icon folder beside the
+    # program when mass production starts and stops.
+    for name in ("Mass", "Stop"):
+        with open(os.path.join(here, name + ".bmp"), "wb") as f:
+            f.write(pictures[name].bmp())
 
 
 if __name__ == "__main__":
