@@ -3,7 +3,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <array>
 #include <csignal>
+#include <cstdlib>
+#include <vector>
 #include <filesystem>
 #include <system_error>
 
@@ -11,6 +15,8 @@
 #include "app/chip_handlers.h"
 #include "app/operation_handlers.h"
 #include "app/programmer_options.h"
+#include "app/settings.h"
+#include "base/profile_file.h"
 #include "buffer/file_commands.h"
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_detection.h"
@@ -84,6 +90,11 @@ bool SelectChip(AppContext& ctx, const std::string& wanted, std::string& error) 
   }
   ReadChipRow(db, ctx.CurrentPrj);
   ctx.CurrentPrj.ChipName = db.FieldAsText("ChipName");
+  // The production record names the chip's ID as the catalogue gives it.
+  const std::string id = db.FieldAsText("ChipID");
+  char* end = nullptr;
+  const unsigned long code = std::strtoul(id.c_str(), &end, 16);
+  ctx.CurrentPrj.ChipID = (!id.empty() && *end == '\0') ? static_cast<std::uint32_t>(code) : 0;
   if (!ctx.CurrentPrj.ChipSelected()) {
     error = "The catalogue gives " + ctx.CurrentPrj.ChipName + " no usable block size.";
     return false;
@@ -155,6 +166,57 @@ int ReportOperation(const AppContext& ctx, std::string_view what, OperationResul
   return ReportFailure(std::string(what) + " failed.", kExitFailure);
 }
 
+namespace {
+
+constexpr std::array<std::string_view, 3> kStepNames = {"erase", "write", "verify"};
+
+std::vector<std::string> SplitSteps(const std::string& steps) {
+  std::vector<std::string> items;
+  std::string item;
+  for (const char c : steps + ",") {
+    if (c != ',') {
+      item += c;
+      continue;
+    }
+    items.push_back(item);
+    item.clear();
+  }
+  return items;
+}
+
+}  // namespace
+
+bool ParseSteps(const std::string& steps, std::string& error) {
+  if (steps.empty()) return true;
+  for (const std::string& item : SplitSteps(steps)) {
+    if (std::find(kStepNames.begin(), kStepNames.end(), item) == kStepNames.end()) {
+      error = "--steps: \"" + item + "\" is not a step; give a comma list of erase, write and "
+              "verify, e.g. --steps write,verify.";
+      return false;
+    }
+  }
+  return true;
+}
+
+void ApplySteps(AppContext& ctx, const std::string& steps) {
+  Prj_Info_Struct& chip = ctx.CurrentPrj;
+  if (steps.empty()) {
+    // The operator's choice kept in dev.ini; the settings also bring back a
+    // chip name and a buffer start the current chip and file decide here.
+    const std::string name = chip.ChipName;
+    LoadSettings(ctx, ProfileFile(SettingsFilePath(ctx.ProgramFolder)));
+    chip.ChipName = name;
+    return;
+  }
+  const std::vector<std::string> items = SplitSteps(steps);
+  const auto has = [&items](std::string_view step) {
+    return static_cast<std::uint8_t>(std::find(items.begin(), items.end(), step) != items.end());
+  };
+  chip.OprErase = has("erase");
+  chip.OprWrite = has("write");
+  chip.OprVerify = has("verify");
+}
+
 int LoadDataFile(AppContext& ctx, const std::string& file) {
   const std::filesystem::path temp = TempFolder(ctx.ProgramFolder);
   std::error_code error;
@@ -181,8 +243,7 @@ int LoadDataFile(AppContext& ctx, const std::string& file) {
 }
 
 int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
-                InterruptMode interrupt_mode, const std::function<void(AppContext&)>& before_chip,
-                const std::function<int(AppContext&)>& body) {
+                InterruptMode interrupt_mode, const std::function<int(AppContext&)>& body) {
   std::string error;
   ProgrammerSession session(transport, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
@@ -204,7 +265,6 @@ int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
       }
     });
     try {
-      if (before_chip) before_chip(ctx);
       if (!SelectChip(ctx, options.chip, error) || !ChooseSocket(ctx, options.socket, error)) {
         code = ReportFailure(error, kExitFailure);
       } else {

@@ -29,13 +29,18 @@ enum class InterruptMode : std::uint8_t {
   FinishChip,     // nothing at once: the command's own loop looks at Interrupted()
 };
 
-// Opens the programmer and the catalogue, calls `before_chip` (settings that
-// the chip choice must override), makes the chip current, chooses the socket
-// mode and runs `body`. At the end a simulated programmer's persistent chips
-// are saved. Returns the exit code; every failure has been told on stderr.
+// Opens the programmer and the catalogue, makes the chip current, chooses
+// the socket mode and runs `body`. At the end a simulated programmer's
+// persistent chips are saved. Returns the exit code; every failure has been
+// told on stderr.
 int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
-                InterruptMode interrupt_mode, const std::function<void(AppContext&)>& before_chip,
-                const std::function<int(AppContext&)>& body);
+                InterruptMode interrupt_mode, const std::function<int(AppContext&)>& body);
+
+// The steps of the auto sequence: `steps` is a comma list of erase, write
+// and verify; empty takes the Erase/Write/Verify keys of dev.ini beside the
+// program (all three when it has none). False with the reason in `error`.
+[[nodiscard]] bool ParseSteps(const std::string& steps, std::string& error);
+void ApplySteps(AppContext& ctx, const std::string& steps);
 
 // Loads a raw, Intel HEX or CAP file into the current chip's buffer as
 // File > Open does. kExitOk, or kExitFailure with the reason on stderr (a

@@ -13,7 +13,7 @@ void AddBlankCommand(CLI::App& app, CommandContext& context) {
   AddChipOptions(*command, *options);
   command->callback([&context, options] {
     context.exit_code = RunWithChip(context.transport, *options, InterruptMode::StopOperation,
-                                    nullptr, [](AppContext& ctx) {
+                                    [](AppContext& ctx) {
                                       return ReportOperation(ctx, "blank check", RunBlankCheck(ctx));
                                     });
   });

@@ -29,7 +29,7 @@ void AddReadCommand(CLI::App& app, CommandContext& context) {
   AddChipOptions(*command, options->chip);
   command->callback([&context, options] {
     context.exit_code = RunWithChip(
-        context.transport, options->chip, InterruptMode::StopOperation, nullptr,
+        context.transport, options->chip, InterruptMode::StopOperation,
         [&file = options->file](AppContext& ctx) {
           if (const int code = ReportOperation(ctx, "read", RunRead(ctx)); code != kExitOk) {
             return code;

@@ -24,7 +24,7 @@ void AddWriteCommand(CLI::App& app, CommandContext& context) {
   AddChipOptions(*command, options->chip);
   command->callback([&context, options] {
     context.exit_code = RunWithChip(
-        context.transport, options->chip, InterruptMode::StopOperation, nullptr,
+        context.transport, options->chip, InterruptMode::StopOperation,
         [&file = options->file](AppContext& ctx) {
           if (const int code = LoadDataFile(ctx, file); code != kExitOk) return code;
           return ReportOperation(ctx, "write", RunWrite(ctx));

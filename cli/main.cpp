@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
   AddWriteCommand(app, context);
   AddReadCommand(app, context);
   AddVerifyCommand(app, context);
-  // AddAutoCommand(app, context);
-  // AddMassCommand(app, context);
+  AddAutoCommand(app, context);
+  AddMassCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -276,3 +276,42 @@ file(WRITE "${WORK}/unplug.ini"
   "[Socket1]\nChipId=EF3010\nCapacity=64K\n[Faults]\nUnplugAfterTransfers=40\n")
 run_cli(1 op_unplug --simulate=${WORK}/unplug.ini write op_a.bin)
 expect_contains("${op_unplug}" "write failed: the programmer was lost")
+
+# auto: the chosen steps, one row of the production record per run.
+file(WRITE "${WORK}/auto.ini" "[Socket1]\nChipId=EF3010\nCapacity=64K\n")
+run_cli(0 auto_out --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv op_a.bin)
+expect_contains("${auto_out}" "Good: 1  Bad: 0")
+file(STRINGS "${WORK}/rec.csv" record_rows)
+list(LENGTH record_rows record_count)
+if(NOT record_count EQUAL 2)
+  message(FATAL_ERROR "auto --record wrote ${record_count} lines, expected a header and one row")
+endif()
+list(GET record_rows 1 record_row)
+foreach(field ",CH1,W25X05,EF3010,op_a.bin," ",write+verify,good,")
+  expect_contains("${record_row}" "${field}")
+endforeach()
+# A fresh (erased) simulated chip fails a verify-only run, which is recorded too.
+run_cli(1 auto_bad --simulate=${WORK}/auto.ini auto --steps verify --record rec.csv op_a.bin)
+expect_contains("${auto_bad}" "Good: 0  Bad: 1")
+file(STRINGS "${WORK}/rec.csv" record_rows)
+list(LENGTH record_rows record_count)
+if(NOT record_count EQUAL 3)
+  message(FATAL_ERROR "a second auto run left ${record_count} lines, expected 3")
+endif()
+list(GET record_rows 2 record_row)
+expect_contains("${record_row}" ",verify,bad,")
+run_cli(64 auto_bad_steps --simulate=${WORK}/auto.ini auto --steps write,burn op_a.bin)
+expect_contains("${auto_bad_steps}" "\"burn\" is not a step")
+
+# mass: three chips put in one after another (CH1, CH2, CH1 again).
+file(WRITE "${WORK}/mass.ini"
+  "[Socket1]\nChipId=EF3010\nCapacity=64K\nPresent=0\nEvents=insert@0, remove@1500, insert@2500\n"
+  "[Socket2]\nChipId=EF3010\nCapacity=64K\nPresent=0\nEvents=insert@1000\n")
+run_cli(0 mass_out --simulate=${WORK}/mass.ini mass --chip W25X05 --count 3 --steps write,verify
+        --record mass.csv op_a.bin)
+expect_contains("${mass_out}" "Good: 3  Bad: 0")
+file(STRINGS "${WORK}/mass.csv" mass_rows)
+list(LENGTH mass_rows mass_count)
+if(NOT mass_count EQUAL 4)
+  message(FATAL_ERROR "mass production recorded ${mass_count} lines, expected a header and 3 rows")
+endif()
