@@ -198,7 +198,7 @@ bool ParseSteps(const std::string& steps, std::string& error) {
   return true;
 }
 
-void ApplySteps(AppContext& ctx, const std::string& steps) {
+bool ApplySteps(AppContext& ctx, const std::string& steps) {
   Prj_Info_Struct& chip = ctx.CurrentPrj;
   if (steps.empty()) {
     // The operator's choice kept in dev.ini; the settings also bring back a
@@ -206,15 +206,20 @@ void ApplySteps(AppContext& ctx, const std::string& steps) {
     const std::string name = chip.ChipName;
     LoadSettings(ctx, ProfileFile(SettingsFilePath(ctx.ProgramFolder)));
     chip.ChipName = name;
-    return;
+  } else {
+    const std::vector<std::string> items = SplitSteps(steps);
+    const auto has = [&items](std::string_view step) {
+      return static_cast<std::uint8_t>(std::find(items.begin(), items.end(), step) != items.end());
+    };
+    chip.OprErase = has("erase");
+    chip.OprWrite = has("write");
+    chip.OprVerify = has("verify");
   }
-  const std::vector<std::string> items = SplitSteps(steps);
-  const auto has = [&items](std::string_view step) {
-    return static_cast<std::uint8_t>(std::find(items.begin(), items.end(), step) != items.end());
-  };
-  chip.OprErase = has("erase");
-  chip.OprWrite = has("write");
-  chip.OprVerify = has("verify");
+  if (chip.OprErase == 1 || chip.OprWrite == 1 || chip.OprVerify == 1) return true;
+  ReportFailure("no step to run: " + SettingsFilePath(ctx.ProgramFolder).string() +
+                    " turns erase, write and verify off; choose them with --steps.",
+                kExitFailure);
+  return false;
 }
 
 int LoadDataFile(AppContext& ctx, const std::string& file) {

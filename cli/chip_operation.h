@@ -40,7 +40,9 @@ int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
 // and verify; empty takes the Erase/Write/Verify keys of dev.ini beside the
 // program (all three when it has none). False with the reason in `error`.
 [[nodiscard]] bool ParseSteps(const std::string& steps, std::string& error);
-void ApplySteps(AppContext& ctx, const std::string& steps);
+// Sets OprErase/OprWrite/OprVerify; false (told on stderr) when no step is
+// left to run.
+[[nodiscard]] bool ApplySteps(AppContext& ctx, const std::string& steps);
 
 // Loads a raw, Intel HEX or CAP file into the current chip's buffer as
 // File > Open does. kExitOk, or kExitFailure with the reason on stderr (a

@@ -19,7 +19,7 @@ struct AutoOptions {
 };
 
 int RunAuto(AppContext& ctx, const AutoOptions& options) {
-  ApplySteps(ctx, options.steps);
+  if (!ApplySteps(ctx, options.steps)) return kExitFailure;
   if (const int code = LoadDataFile(ctx, options.file); code != kExitOk) return code;
   ctx.RecordFile = options.record;
   const AutoOutcome outcome = RunAutoSequence(ctx);

@@ -29,7 +29,7 @@ int ChipsDone(const AppContext& ctx) {
 }
 
 int RunMass(AppContext& ctx, const MassOptions& options) {
-  ApplySteps(ctx, options.steps);
+  if (!ApplySteps(ctx, options.steps)) return kExitFailure;
   if (const int code = LoadDataFile(ctx, options.file); code != kExitOk) return code;
   ctx.RecordFile = options.record;
   ClearRunCounters(ctx);

@@ -67,7 +67,7 @@ void ConsolePanel::DrawBar(ProgressBar bar) {
   if (b.maximum <= 0) return;
   const std::int64_t position = std::clamp<std::int64_t>(b.position, 0, b.maximum);
   const int per_mille = static_cast<int>(position * 1000 / b.maximum);
-  const int key = static_cast<int>(bar) * 1000 + per_mille;
+  const int key = static_cast<int>(bar) * 1000 + per_mille / 10;  // whole percents
   if (bar_shown_ && key == last_drawn_) return;
   last_drawn_ = key;
   const int filled = per_mille * kBarWidth / 1000;

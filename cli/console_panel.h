@@ -50,7 +50,7 @@ class ConsolePanel final : public OperatorPanel {
   bool verbose_;
   bool terminal_;
   bool bar_shown_ = false;
-  int last_drawn_ = -1;  // bar index * 1000 + per mille drawn last
+  int last_drawn_ = -1;  // bar index * 1000 + percent drawn last
   std::array<Bar, 3> bars_{};
   std::function<void()> pump_;
 };

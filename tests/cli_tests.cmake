@@ -21,7 +21,7 @@ endfunction()
 
 # Help documents every option.
 run_cli(0 help --help)
-foreach(option --simulate --trace info)
+foreach(option --simulate --trace info erase blank write read verify auto mass)
   expect_contains("${help}" "${option}")
 endforeach()
 
