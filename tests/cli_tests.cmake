@@ -315,3 +315,9 @@ list(LENGTH mass_rows mass_count)
 if(NOT mass_count EQUAL 4)
   message(FATAL_ERROR "mass production recorded ${mass_count} lines, expected a header and 3 rows")
 endif()
+# Intel HEX and CAP files go through the same loading as File > Open.
+run_cli(0 auto_hex --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv
+        "${formats}/objcopy_16.hex")
+expect_contains("${auto_hex}" "Good: 1  Bad: 0")
+run_cli(0 auto_cap --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv w.CAP)
+expect_contains("${auto_cap}" "Good: 1  Bad: 0")
