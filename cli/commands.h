@@ -26,5 +26,12 @@ void AddSocketsCommand(CLI::App& app, CommandContext& context);
 void AddSpiClockCommand(CLI::App& app, CommandContext& context);
 void AddDmaCommand(CLI::App& app, CommandContext& context);
 void AddNandScanCommand(CLI::App& app, CommandContext& context);
+void AddEraseCommand(CLI::App& app, CommandContext& context);
+void AddBlankCommand(CLI::App& app, CommandContext& context);
+void AddWriteCommand(CLI::App& app, CommandContext& context);
+void AddReadCommand(CLI::App& app, CommandContext& context);
+void AddVerifyCommand(CLI::App& app, CommandContext& context);
+void AddAutoCommand(CLI::App& app, CommandContext& context);
+void AddMassCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

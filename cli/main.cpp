@@ -33,6 +33,13 @@ int main(int argc, char** argv) {
   AddSpiClockCommand(app, context);
   AddDmaCommand(app, context);
   AddNandScanCommand(app, context);
+  AddEraseCommand(app, context);
+  AddBlankCommand(app, context);
+  AddWriteCommand(app, context);
+  AddReadCommand(app, context);
+  AddVerifyCommand(app, context);
+  AddAutoCommand(app, context);
+  AddMassCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -62,8 +62,10 @@ std::filesystem::path ExecutableFolder() {
 ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::string& error)
     : panel_(options.verbose), catalogue_file_(options.catalogue_file) {
   if (options.simulate) {
-    transport_ = sim::MakeSimulatedLink(clock_, options.simulator_config, error);
-    if (!transport_) return;
+    auto simulated = sim::MakeSimulatedLink(clock_, options.simulator_config, error);
+    if (!simulated) return;
+    simulated_ = simulated.get();
+    transport_ = std::move(simulated);
   } else {
     transport_ = std::make_unique<LibusbLink>(clock_);
   }
@@ -80,7 +82,10 @@ ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::strin
   // A removal seen while identifying means the programmer was unplugged, not
   // that it stopped answering.
   link->SetPresenceHandler([this](PresenceEvent event) {
-    if (event == PresenceEvent::Removed) programmer_removed_ = true;
+    if (event != PresenceEvent::Removed) return;
+    programmer_removed_ = true;
+    // Operations end at their next block and report the programmer offline.
+    if (context_) context_->link.MarkUnlinked();
   });
   context_ = std::make_unique<AppContext>(clock_, panel_, *link);
   context_->ProgramFolder = ExecutableFolder();
@@ -127,6 +132,10 @@ bool ProgrammerSession::OpenCatalogue(std::string& error) {
     return false;
   }
   return context_->Database.Open(file, error);
+}
+
+bool ProgrammerSession::SaveSimulatedChips(std::string& error) {
+  return simulated_ == nullptr || simulated_->programmer().SaveChips(error);
 }
 
 bool ProgrammerSession::CatalogueVersion(std::string& version, std::string& error) {

@@ -12,6 +12,10 @@
 #include "cli/console_panel.h"
 #include "device/usb_link.h"
 
+namespace tessary::sim {
+class SimulatedLink;
+}
+
 namespace tessary::cli {
 
 struct TransportOptions {
@@ -57,6 +61,7 @@ class ProgrammerSession {
 
   [[nodiscard]] bool ok() const { return context_ != nullptr; }
   [[nodiscard]] AppContext& context() { return *context_; }
+  [[nodiscard]] ConsolePanel& panel() { return panel_; }
 
   // Opens the programmer and reads its identity (firmware query with its
   // retry, then hardware, serial and model with their fallbacks). False with
@@ -70,10 +75,15 @@ class ProgrammerSession {
   // The catalogue's version text.
   [[nodiscard]] bool CatalogueVersion(std::string& version, std::string& error);
 
+  // Writes the simulated programmer's persistent chips (Persist=1) back to
+  // their image files now. True when there is nothing to save.
+  [[nodiscard]] bool SaveSimulatedChips(std::string& error);
+
  private:
   SystemClock clock_;
   ConsolePanel panel_;
   std::unique_ptr<UsbLink> transport_;
+  sim::SimulatedLink* simulated_ = nullptr;  // transport_, when simulated
   std::unique_ptr<UsbLink> trace_;
   std::unique_ptr<AppContext> context_;
   std::string catalogue_file_;

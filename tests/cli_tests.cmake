@@ -21,7 +21,7 @@ endfunction()
 
 # Help documents every option.
 run_cli(0 help --help)
-foreach(option --simulate --trace info)
+foreach(option --simulate --trace info erase blank write read verify auto mass)
   expect_contains("${help}" "${option}")
 endforeach()
 
@@ -215,3 +215,109 @@ file(WRITE "${WORK}/nand_dual.ini"
   "[Socket1]\nChipId=EFAA21\nCapacity=128M\nBlockSize=128K\n[Socket2]\nPresent=0\n")
 run_cli(1 nand_dual --simulate=nand_dual.ini nand-scan --dual)
 expect_contains("${nand_dual}" "只检测到一个通道中有芯片")
+
+# write, read, verify, erase and blank on small simulated chips. A
+# persistent chip keeps what one command wrote for the next.
+string(REPEAT "0123456789ABCDEF" 4096 image_a)
+string(REPEAT "fedcba9876543210" 4096 image_b)
+file(WRITE "${WORK}/op_a.bin" "${image_a}")
+file(WRITE "${WORK}/op_b.bin" "${image_b}")
+string(SUBSTRING "${image_a}" 0 256 eeprom_a)
+string(SUBSTRING "${image_b}" 0 256 eeprom_b)
+file(WRITE "${WORK}/ee_a.bin" "${eeprom_a}")
+file(WRITE "${WORK}/ee_b.bin" "${eeprom_b}")
+file(WRITE "${WORK}/flash.ini"
+  "[Programmer]\nEraseBusyPolls=0\n[Socket1]\nChipId=EF3010\nCapacity=64K\nCells=flash\nPersist=1\nImage=flash.img\n")
+file(WRITE "${WORK}/eeprom.ini"
+  "[Socket1]\nChipId=002508\nCapacity=256\nCells=eeprom\nPersist=1\nImage=eeprom.img\n")
+set(flash_sim "--simulate=${WORK}/flash.ini")
+set(eeprom_sim "--simulate=${WORK}/eeprom.ini")
+
+run_cli(0 op_write ${flash_sim} write op_a.bin)
+expect_contains("${op_write}" "Chip: W25X05")
+run_cli(0 op_read ${flash_sim} read op_back.bin)
+expect_contains("${op_read}" "Read 65536 bytes into op_back.bin")
+file(READ "${WORK}/op_back.bin" read_back)
+if(NOT read_back STREQUAL image_a)
+  message(FATAL_ERROR "read after write did not give back the written file")
+endif()
+run_cli(0 op_verify_same ${flash_sim} verify op_a.bin)
+# Flash programming only clears bits: other data over it without an erase
+# does not verify, and the first differing address is named.
+run_cli(0 op_overwrite ${flash_sim} write op_b.bin)
+run_cli(1 op_verify_flash ${flash_sim} verify op_b.bin)
+expect_contains("${op_verify_flash}" "verify: data differs at 0x00000000")
+expect_contains("${op_verify_flash}" "verify failed")
+run_cli(1 op_not_blank ${flash_sim} blank)
+run_cli(0 op_erase ${flash_sim} erase)
+run_cli(0 op_blank ${flash_sim} blank)
+# An EEPROM takes the new bytes as they come. Its ID belongs to several
+# catalogue chips: the tool names them and asks for one.
+run_cli(1 ee_ambiguous ${eeprom_sim} write ee_a.bin)
+expect_contains("${ee_ambiguous}" "3 catalogue chips have the ID 002508:")
+expect_contains("${ee_ambiguous}" "AT25020")
+run_cli(0 ee_write ${eeprom_sim} write --chip AT25020 ee_a.bin)
+run_cli(0 ee_overwrite ${eeprom_sim} write --chip AT25020 ee_b.bin)
+run_cli(0 ee_verify ${eeprom_sim} verify --chip AT25020 ee_b.bin)
+# Bad input loses nothing: a missing file, a file longer than the chip, a
+# socket without a chip.
+run_cli(1 op_no_file ${flash_sim} write op_missing.bin)
+expect_contains("${op_no_file}" "op_missing.bin")
+run_cli(1 ee_too_long ${eeprom_sim} write --chip AT25020 op_a.bin)
+expect_contains("${ee_too_long}" "more than the 256 bytes of AT25020")
+run_cli(1 op_socket2 ${flash_sim} write --socket 2 op_a.bin)
+expect_contains("${op_socket2}" "no chip in CH2")
+run_cli(0 op_rewrite ${flash_sim} write --socket 1 op_a.bin)
+run_cli(0 op_verify_kept ${flash_sim} verify --socket 1 op_a.bin)
+run_cli(2 op_offline write op_a.bin)
+expect_contains("${op_offline}" "No programmer found")
+# The programmer pulled out in the middle of a write.
+file(WRITE "${WORK}/unplug.ini"
+  "[Socket1]\nChipId=EF3010\nCapacity=64K\n[Faults]\nUnplugAfterTransfers=40\n")
+run_cli(1 op_unplug --simulate=${WORK}/unplug.ini write op_a.bin)
+expect_contains("${op_unplug}" "write failed: the programmer was lost")
+
+# auto: the chosen steps, one row of the production record per run.
+file(WRITE "${WORK}/auto.ini" "[Socket1]\nChipId=EF3010\nCapacity=64K\n")
+run_cli(0 auto_out --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv op_a.bin)
+expect_contains("${auto_out}" "Good: 1  Bad: 0")
+file(STRINGS "${WORK}/rec.csv" record_rows)
+list(LENGTH record_rows record_count)
+if(NOT record_count EQUAL 2)
+  message(FATAL_ERROR "auto --record wrote ${record_count} lines, expected a header and one row")
+endif()
+list(GET record_rows 1 record_row)
+foreach(field ",CH1,W25X05,EF3010,op_a.bin," ",write+verify,good,")
+  expect_contains("${record_row}" "${field}")
+endforeach()
+# A fresh (erased) simulated chip fails a verify-only run, which is recorded too.
+run_cli(1 auto_bad --simulate=${WORK}/auto.ini auto --steps verify --record rec.csv op_a.bin)
+expect_contains("${auto_bad}" "Good: 0  Bad: 1")
+file(STRINGS "${WORK}/rec.csv" record_rows)
+list(LENGTH record_rows record_count)
+if(NOT record_count EQUAL 3)
+  message(FATAL_ERROR "a second auto run left ${record_count} lines, expected 3")
+endif()
+list(GET record_rows 2 record_row)
+expect_contains("${record_row}" ",verify,bad,")
+run_cli(64 auto_bad_steps --simulate=${WORK}/auto.ini auto --steps write,burn op_a.bin)
+expect_contains("${auto_bad_steps}" "\"burn\" is not a step")
+
+# mass: three chips put in one after another (CH1, CH2, CH1 again).
+file(WRITE "${WORK}/mass.ini"
+  "[Socket1]\nChipId=EF3010\nCapacity=64K\nPresent=0\nEvents=insert@0, remove@1500, insert@2500\n"
+  "[Socket2]\nChipId=EF3010\nCapacity=64K\nPresent=0\nEvents=insert@1000\n")
+run_cli(0 mass_out --simulate=${WORK}/mass.ini mass --chip W25X05 --count 3 --steps write,verify
+        --record mass.csv op_a.bin)
+expect_contains("${mass_out}" "Good: 3  Bad: 0")
+file(STRINGS "${WORK}/mass.csv" mass_rows)
+list(LENGTH mass_rows mass_count)
+if(NOT mass_count EQUAL 4)
+  message(FATAL_ERROR "mass production recorded ${mass_count} lines, expected a header and 3 rows")
+endif()
+# Intel HEX and CAP files go through the same loading as File > Open.
+run_cli(0 auto_hex --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv
+        "${formats}/objcopy_16.hex")
+expect_contains("${auto_hex}" "Good: 1  Bad: 0")
+run_cli(0 auto_cap --simulate=${WORK}/auto.ini auto --steps write,verify --record rec.csv w.CAP)
+expect_contains("${auto_cap}" "Good: 1  Bad: 0")
