@@ -74,6 +74,11 @@ bool sbOpenFileClick(AppContext& ctx, const std::optional<std::filesystem::path>
     ctx.panel.MainWindowStateChanged();
     return false;
   }
+  return LoadDataFile(ctx, *chosen);
+}
+
+bool LoadDataFile(AppContext& ctx, const std::filesystem::path& file) {
+  const std::optional<std::filesystem::path> chosen = file;
   const std::string chosen_text = PathText(*chosen);
   ctx.Window.OpenDialogFile = chosen_text;
   const PreparedDataFile prepared =

@@ -50,6 +50,10 @@ namespace tessary {
 // failure that has been logged).
 bool sbOpenFileClick(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
 
+// Loads a data file (raw, Intel HEX or CAP) into the buffer as File > Open
+// does with a chosen file; what the window and the command line share.
+bool LoadDataFile(AppContext& ctx, const std::filesystem::path& file);
+
 // File > Save / Save As after the save dialog (SaveBufferAs).
 bool Menu_File_SaveAsClick(AppContext& ctx, const std::optional<std::filesystem::path>& chosen);
 

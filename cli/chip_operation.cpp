@@ -234,7 +234,7 @@ int LoadDataFile(AppContext& ctx, const std::string& file) {
   if (!std::filesystem::is_regular_file(file, error)) {
     return ReportFailure("data file " + file + " not found.", kExitFailure);
   }
-  if (!sbOpenFileClick(ctx, std::filesystem::path(file))) {
+  if (!LoadDataFile(ctx, std::filesystem::path(file))) {
     return ReportFailure("data file " + file + " was not loaded.", kExitFailure);
   }
   const std::uintmax_t length = std::filesystem::file_size(ctx.RamFile.FileName, error);

@@ -34,7 +34,7 @@ void AddReadCommand(CLI::App& app, CommandContext& context) {
           if (const int code = ReportOperation(ctx, "read", RunRead(ctx)); code != kExitOk) {
             return code;
           }
-          if (!Menu_File_SaveAsClick(ctx, std::filesystem::path(file))) {
+          if (!SaveBufferAs(ctx.RamFile, ctx.log, std::filesystem::path(file))) {
             return ReportFailure("the chip's data could not be saved to " + file + ".",
                                  kExitFailure);
           }
