@@ -61,24 +61,6 @@ void CopyFromBuffer(const Ram_File_Info_Struct& ram, std::uint64_t offset, std::
   std::memset(out + available, kErasedByte, count - available);
 }
 
-// The EEPROM types whose last write needs time to settle before the
-// success line.
-bool SettlesAfterWrite(ChipTypeId type) {
-  switch (type) {
-    case ChipTypeId::Eeprom24:
-    case ChipTypeId::Eeprom25:
-    case ChipTypeId::Eeprom93:
-    case ChipTypeId::Eeprom95:
-      return true;
-    case ChipTypeId::Other:
-    case ChipTypeId::Flash25:
-    case ChipTypeId::Eeprom45:
-    case ChipTypeId::SwdArm:
-    case ChipTypeId::NandFlash:
-      return false;
-  }
-  return false;
-}
 
 void NoteSocketReply(std::uint8_t reply, std::uint8_t& state, std::uint8_t& inserted) {
   if (reply == kSocketChipPresent) {
@@ -106,6 +88,23 @@ bool SendDataBlock(const ChipJob& job, std::uint8_t opcode, std::span<const std:
 }
 
 }  // namespace
+
+bool IsByteEeprom(ChipTypeId type) {
+  switch (type) {
+    case ChipTypeId::Eeprom24:
+    case ChipTypeId::Eeprom25:
+    case ChipTypeId::Eeprom93:
+    case ChipTypeId::Eeprom95:
+      return true;
+    case ChipTypeId::Other:
+    case ChipTypeId::Flash25:
+    case ChipTypeId::Eeprom45:
+    case ChipTypeId::SwdArm:
+    case ChipTypeId::NandFlash:
+      return false;
+  }
+  return false;
+}
 
 // --- single commands --------------------------------------------------------
 
@@ -350,7 +349,7 @@ OperationResult WriteChipData(const ChipJob& job, std::uint8_t channel) {
   }
 
   std::string line = job.log.TimeStamp() + std::string(ChannelName(channel));
-  if (SettlesAfterWrite(chip.ChipType)) job.link.WaitTicks(30000);
+  if (IsByteEeprom(chip.ChipType)) job.link.WaitTicks(30000);
   if (!job.link.LinkOpen()) return OperationResult::Failed;
   line += job.texts.LogChipWriteSuccess +
           FormatDurationSeconds(job.clock.TickCountMs() - started) + job.texts.LogOperatTime;

@@ -147,6 +147,10 @@ void PollSocketsIfDue(DeviceLink& link, Prj_Info_Struct& chip);
 // "CH1 ", "CH2 " or "CH1 & CH2 " for channels 0, 1, 2; "CH1 " otherwise.
 [[nodiscard]] std::string_view ChannelName(std::uint8_t channel);
 
+// The 24, 25, 93 and 95 series: EEPROMs without an erase command (they are
+// erased by writing 0xFF) whose last write needs 300 ms to settle.
+[[nodiscard]] bool IsByteEeprom(ChipTypeId type);
+
 // Block lengths of the write and fill loops; 0 when the chip cannot be
 // written in blocks (no page size for a 45 EEPROM, or a page too large for
 // one frame).

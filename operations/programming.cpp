@@ -15,23 +15,6 @@ namespace {
 constexpr std::uint32_t kLargeReadBlock = 4096;
 constexpr int kVerifyRereads = 5;
 
-// The EEPROMs that have no erase command and are blanked by writing 0xFF.
-bool ErasedByFilling(ChipTypeId type) {
-  switch (type) {
-    case ChipTypeId::Eeprom24:
-    case ChipTypeId::Eeprom25:
-    case ChipTypeId::Eeprom93:
-    case ChipTypeId::Eeprom95:
-      return true;
-    case ChipTypeId::Other:
-    case ChipTypeId::Flash25:
-    case ChipTypeId::Eeprom45:
-    case ChipTypeId::SwdArm:
-    case ChipTypeId::NandFlash:
-      return false;
-  }
-  return false;
-}
 
 // The slow serial EEPROMs need a pause after each read block.
 bool PausesAfterReadBlock(ChipTypeId type) {
@@ -151,7 +134,7 @@ OperationResult EraseChip(const ChipJob& job, std::uint8_t channel) {
   bars.SetColour(LogColour::Success);
 
   const ChipTypeId type = job.chip.ChipType;
-  if (type == ChipTypeId::NandFlash || ErasedByFilling(type)) {
+  if (type == ChipTypeId::NandFlash || IsByteEeprom(type)) {
     const OperationResult result = type == ChipTypeId::NandFlash ? EraseNandBlocks(job, channel)
                                                                   : FillEraseChip(job, channel);
     ChannelProgress done(job.panel, channel, 1);
