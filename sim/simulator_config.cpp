@@ -342,7 +342,9 @@ void ReadSocket(ConfigReader& in, std::string_view s, std::optional<ChipConfig>&
 
   if (const auto image = in.Raw(s, "Image"); image && !image->empty()) {
     std::filesystem::path path = *image;
-    if (path.is_relative()) path = in.path().parent_path() / path;
+    // Relative to the config file's folder; a config named without a folder
+    // lies in the current one.
+    if (path.is_relative()) path = std::filesystem::absolute(in.path()).parent_path() / path;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error && chip.persist && !std::filesystem::exists(path, error)) {
