@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= 2
 DEB_PACKAGES = cmake ninja-build g++ pkg-config qt6-base-dev libusb-1.0-0-dev \
 	libsqlite3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei openssl libssl-dev \
-	binutils srecord xvfb xauth ccache umockdev
+	binutils srecord xvfb xauth ccache umockdev zlib1g-dev
 
 .PHONY: all deps configure build run test bench clean
 

@@ -8,6 +8,7 @@
 
 #include "base/clock.h"
 #include "app/language.h"
+#include "app/project_window_state.h"
 #include "base/language_texts.h"
 #include "base/operation_log.h"
 #include "base/operator_panel.h"
@@ -94,6 +95,7 @@ class AppContext {
   Dev_Language_Struct Texts;  // log and message texts of the current language
   BadBlockTable BadBlocks;    // the last NAND bad-block scan
   LanguageState Language;     // captions of the current language
+  ProjectWindowState Project; // the offline project window
 
   // What the chip operations work with, taken from the records above.
   [[nodiscard]] ChipJob Job() {

@@ -33,5 +33,6 @@ void AddReadCommand(CLI::App& app, CommandContext& context);
 void AddVerifyCommand(CLI::App& app, CommandContext& context);
 void AddAutoCommand(CLI::App& app, CommandContext& context);
 void AddMassCommand(CLI::App& app, CommandContext& context);
+void AddProjectCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

@@ -33,6 +33,9 @@ SimulatedProgrammer::SimulatedProgrammer(SimulatorConfig config, Clock& clock)
                      [](const SocketEvent& a, const SocketEvent& b) { return a.at_ms < b.at_ms; });
   }
   ApplySocketEvents();  // events at 0 ms
+  store_.project_text = config_.stored_project;
+  store_.declared_length = static_cast<std::uint32_t>(config_.stored_project.size());
+  store_.data = config_.stored_data;
 }
 
 SimulatedProgrammer::~SimulatedProgrammer() {

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -399,6 +401,26 @@ void ReadFaults(ConfigReader& in, FaultSettings& faults) {
   }
 }
 
+// [Storage]: an offline project left in the storage by an earlier download.
+void ReadStorage(ConfigReader& in, SimulatorConfig& config) {
+  constexpr std::string_view s = "Storage";
+  in.CheckKeys(s, {"ProjectFile", "DataFile"});
+  const auto load = [&](std::string_view key, std::size_t limit, std::vector<std::uint8_t>& out) {
+    const auto value = in.Raw(s, key);
+    if (!value || value->empty()) return;
+    std::filesystem::path path = *value;
+    if (path.is_relative()) path = std::filesystem::absolute(in.path()).parent_path() / path;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return in.Fail(s, key, "cannot read \"" + path.string() + "\"");
+    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    if (out.size() > limit)
+      in.Fail(s, key, "\"" + path.string() + "\" is larger than the storage keeps (" +
+                          std::to_string(limit) + " bytes)");
+  };
+  load("ProjectFile", 512, config.stored_project);
+  load("DataFile", 0x1000000, config.stored_data);
+}
+
 }  // namespace
 
 SimulatorConfig DefaultSimulatorConfig() {
@@ -416,9 +438,10 @@ std::optional<SimulatorConfig> LoadSimulatorConfig(const std::filesystem::path& 
   }
   ConfigReader in(path);
   if (!in.HasSection("Programmer") && !in.HasSection("Socket1") && !in.HasSection("Socket2") &&
-      !in.HasSection("Faults")) {
+      !in.HasSection("Faults") && !in.HasSection("Storage")) {
     error = path.string() +
-            ": not a simulator config (no [Programmer], [Socket1], [Socket2] or [Faults] entries)";
+            ": not a simulator config (no [Programmer], [Socket1], [Socket2], [Faults] or [Storage] "
+            "entries)";
     return std::nullopt;
   }
   SimulatorConfig config = DefaultSimulatorConfig();
@@ -426,6 +449,7 @@ std::optional<SimulatorConfig> LoadSimulatorConfig(const std::filesystem::path& 
   ReadSocket(in, "Socket1", config.sockets[0], config.socket_events[0]);
   ReadSocket(in, "Socket2", config.sockets[1], config.socket_events[1]);
   ReadFaults(in, config.faults);
+  ReadStorage(in, config);
   if (!in.ok()) {
     error = in.error();
     return std::nullopt;

@@ -78,6 +78,12 @@ struct SimulatorConfig {
   std::array<std::optional<ChipConfig>, 2> sockets;  // CH1, CH2; nullopt = empty
   std::array<std::vector<SocketEvent>, 2> socket_events;  // per socket, in any order
   FaultSettings faults;
+
+  // What the on-board project storage holds from an earlier download (a
+  // Skar keeps it through power cycles): the project text of its 0x44 frame
+  // and the data file. Empty: nothing stored.
+  std::vector<std::uint8_t> stored_project;
+  std::vector<std::uint8_t> stored_data;
 };
 
 // A Velor with a W25Q64 (ID EF4017, 8 MiB) in CH1 and CH2 empty.
