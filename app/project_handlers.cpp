@@ -2,8 +2,6 @@
 // with the command line.
 #include "app/project_handlers.h"
 
-#include <cstdio>
-
 #include "base/language_files.h"
 #include "base/profile_file.h"
 #include "project/data_file_check.h"
@@ -61,12 +59,6 @@ class DownloadScope {
  private:
   AppContext& ctx_;
 };
-
-std::string Hex8(std::uint32_t value) {
-  char text[12];
-  std::snprintf(text, sizeof text, "%08X", value);
-  return text;
-}
 
 std::string WithDetail(std::string_view text, std::string_view detail) {
   return detail.empty() ? std::string(text) : std::string(text) + " (" + std::string(detail) + ")";

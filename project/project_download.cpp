@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t kProjectPayload = 4 + kProjectTextLimit;
 constexpr std::uint32_t kPauseAfterProjectTicks = 100000;  // 1 s
 
-std::string Hex8(std::uint32_t value) {
+std::string HexText(std::uint32_t value) {
   char text[12];
   std::snprintf(text, sizeof text, "%08X", value);
   return text;
@@ -105,9 +105,9 @@ DownloadOutcome DownloadProject(DeviceLink& link, std::span<const std::uint8_t> 
   const DataFileCheck check = CheckDataBytes(*data);
   if (check.length != project->FileLen || check.crc32 != project->Crc32)
     return {DownloadResult::DataChanged,
-            data_file.string() + " has length " + Hex8(check.length) + " and CRC32 " +
-                Hex8(check.crc32) + ", the project says " + Hex8(project->FileLen) + " and " +
-                Hex8(project->Crc32) + "; choose the data file again"};
+            data_file.string() + " has length " + HexText(check.length) + " and CRC32 " +
+                HexText(check.crc32) + ", the project says " + HexText(project->FileLen) + " and " +
+                HexText(project->Crc32) + "; choose the data file again"};
 
   view.SetStep(texts.ProjectStep);
   if (!SendProjectFile(link, project_text)) {

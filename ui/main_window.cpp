@@ -22,6 +22,7 @@
 #include "ui/hardware_info_dialog.h"
 #include "ui/hex_view_pane.h"
 #include "ui/main_window_menus.h"
+#include "ui/project_window.h"
 #include "ui/qt_operator_panel.h"
 #include "ui/user_chip_window.h"
 
@@ -270,7 +271,17 @@ void MainWindow::WireEvents() {
   };
   frmFileCombin_->setOpenFileChooser(chooser(FileDialogRequest::Kind::Open));
   frmFileCombin_->setSaveFileChooser(chooser(FileDialogRequest::Kind::Save));
+
+  // The offline project window borrows the chip frame and odBin.
+  frmProject_ = new TfrmProject(ctx_, *w.frameChipInfoMain, *w.PanelMainLeftInfo, this);
+  frmProject_->setDataFileChooser([this] {
+    return ChooseFile({FileDialogRequest::Kind::Open, {},
+                       NameFiltersFromPipeList("Bin File|*.bin|CAM File|*.cam|ALL|*.*"), odBin_.file_name});
+  });
+  ConnectMenu("MenuPrjOffline", &MainWindow::MenuPrjOfflineClick);
 }
+
+void MainWindow::MenuPrjOfflineClick() { frmProject_->Open(*this); }
 
 std::optional<std::filesystem::path> MainWindow::ChooseFile(const FileDialogRequest& request) {
   return choose_file_(request);

@@ -27,6 +27,7 @@ class HardwareInfoDialog;
 class QtOperatorPanel;
 class TfrmFileCombin;
 class TfrmFileEdit;
+class TfrmProject;
 class TfrmUserImportChip;
 
 // What the open and save dialogs start with; the dialogs themselves are made
@@ -142,6 +143,9 @@ class MainWindow final : public QMainWindow {
   // must then stay as it is.
   [[nodiscard]] bool OperationBusy() const;
   [[nodiscard]] AutoOptionsWindow* frmAutoSel() const { return frmAutoSel_; }
+  // The offline project window and its menu item.
+  [[nodiscard]] TfrmProject* frmProject() const { return frmProject_; }
+  void MenuPrjOfflineClick();
 
   // Gives the hexadecimal pane the focus and marks `length` caret positions
   // from `start` (a found byte sequence); typing goes to its first digit.
@@ -196,6 +200,7 @@ class MainWindow final : public QMainWindow {
   QTimer* device_events_ = nullptr;  // delivers the link's arrival/removal notices
   bool servicing_device_events_ = false;
   AutoOptionsWindow* frmAutoSel_ = nullptr;
+  TfrmProject* frmProject_ = nullptr;
   int operation_depth_ = 0;   // operation handlers on the stack
   bool close_pending_ = false;  // closing waits for the operation to return
 };
