@@ -2,6 +2,7 @@
 // with the command line.
 #include "app/project_handlers.h"
 
+#include "app/operation_handlers.h"
 #include "base/language_files.h"
 #include "base/profile_file.h"
 #include "project/data_file_check.h"
@@ -267,9 +268,13 @@ ProjectChoices ProjectChoicesOf(AppContext& ctx) {
 
 DownloadOutcome btnDownLoadPrjClick(AppContext& ctx) {
   const ProjectTexts texts = LoadProjectTexts(ctx);
-  if (ctx.Project.DownloadRunning || ctx.Window.OperationRunning) {
-    // A second click while the first download runs never starts another.
-    return {DownloadResult::Busy, {}};
+  // A second click while the first download runs never starts another (the
+  // window's buttons are disabled then); a chip operation or mass
+  // production of the main window uses the same link.
+  if (ctx.Project.DownloadRunning) return {DownloadResult::Busy, {}};
+  if (ctx.Window.OperationRunning || ctx.Window.MassRunning) {
+    AppendProjectLog(ctx, kTextOperationRunning, LogColour::Error);
+    return {DownloadResult::Busy, std::string(kTextOperationRunning)};
   }
   const std::string& data_file = ctx.OfflinePrj.DataFile;
   if (data_file.empty() || data_file == "0") {

@@ -123,7 +123,7 @@ ProjectTextResult BuildProjectText(const ProjectChoices& choices, const ProjectC
 
   Prj_Info_Struct next = project;
   const std::string_view name_text = choices.PrjName;
-  const std::size_t slash = name_text.find_last_of('\\');
+  const std::size_t slash = name_text.find_last_of("/\\");
   const std::string prj_name(
       (slash == std::string_view::npos ? name_text : name_text.substr(slash + 1)).substr(0, kPrjNameLimit));
 

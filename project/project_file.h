@@ -39,7 +39,7 @@ inline constexpr std::array<std::string_view, kProjectLineCount> kProjectKeys = 
 // What the project window holds when a project is written.
 struct ProjectChoices {
   std::uint32_t PrjId = 0;     // 0 .. 0x7FFFFFFE
-  std::string PrjName;         // editPrjName
+  std::string PrjName;         // editPrjName; its part after the last '/' or '\\' is used
   std::string ChipName;        // text of the chip name box
   bool ChipChosen = false;     // the chip name box has a selected item
   int DownMethodIndex = 1;     // cmbDownMethod: 0 manual, 1 automatic, 2 machine

@@ -238,6 +238,8 @@ TEST(ProjectText, ValuesOfEachLine) {
       {"name after its last backslash, cut to 32",
        [](ProjectChoices& c, ProjectChipRow&) { c.PrjName = "C:\\x\\" + std::string(40, 'n'); },
        "\r\nPrjName=" + std::string(32, 'n') + "\r\n"},
+      {"name after its last slash",
+       [](ProjectChoices& c, ProjectChipRow&) { c.PrjName = "/home/op/fw.bin"; }, "\r\nPrjName=fw.bin\r\n"},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -227,12 +227,18 @@ void TfrmProject::Render() {
   if (editProTimes_->text() != FromCore(w.editProTimes)) editProTimes_->setText(FromCore(w.editProTimes));
   if (editPrjName_->text() != FromCore(w.editPrjName)) editPrjName_->setText(FromCore(w.editPrjName));
 
-  memLogOffPrj_->clear();
-  for (const LogEntry& line : w.Log) {
-    memLogOffPrj_->setTextColor(line.colour == LogColour::Plain
-                                    ? palette().color(QPalette::Text)
-                                    : ColourFromRef(ToColourRef(line.colour)));
-    memLogOffPrj_->append(FromCore(line.text));
+  // The log is drawn anew only when it changed, not at every block.
+  std::vector<std::pair<std::string, int>> lines;
+  for (const LogEntry& line : w.Log) lines.emplace_back(line.text, static_cast<int>(line.colour));
+  if (lines != shown_log_) {
+    shown_log_ = std::move(lines);
+    memLogOffPrj_->clear();
+    for (const LogEntry& line : w.Log) {
+      memLogOffPrj_->setTextColor(line.colour == LogColour::Plain
+                                      ? palette().color(QPalette::Text)
+                                      : ColourFromRef(ToColourRef(line.colour)));
+      memLogOffPrj_->append(FromCore(line.text));
+    }
   }
 
   // One download at a time: its buttons and settings wait until it ends.

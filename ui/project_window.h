@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -76,6 +79,7 @@ class TfrmProject final : public QWidget {
   QWidget& home_;
   DataFileChooser choose_data_file_;
   bool rendering_ = false;
+  std::vector<std::pair<std::string, int>> shown_log_;  // the lines memLogOffPrj shows
 
   QTabWidget* pagOffPrj_ = nullptr;
   QWidget* tabPrjEdit_ = nullptr;
