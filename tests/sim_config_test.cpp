@@ -155,7 +155,11 @@ TEST_F(SimConfigTest, BadFilesAreRefusedWithAMessageNamingThePlace) {
       {"[Socket1]\nImage=missing.bin\nPersist=0\n", "[Socket1] Image: cannot read"},
       {"[Faults]\nLateReplyOpcodes=3G\n", "[Faults] LateReplyOpcodes: \"3G\" is not an opcode"},
       {"[Faults]\nReplyDelayMs=soon\n", "[Faults] ReplyDelayMs: \"soon\" is not a number"},
+      {"[Storage]\nDataFile=missing.bin\n", "[Storage] DataFile: cannot read"},
+      {"[Storage]\nProjectFile=big.gprj\n", "[Storage] ProjectFile: \""},
+      {"[Storage]\nProject=x\n", "[Storage] Project: unknown key"},
   };
+  Write("big.gprj", std::string(513, 'x'));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     error.clear();
@@ -163,6 +167,20 @@ TEST_F(SimConfigTest, BadFilesAreRefusedWithAMessageNamingThePlace) {
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_NE(error.find("sim.ini"), std::string::npos) << error;
   }
+}
+
+TEST_F(SimConfigTest, StorageHoldsTheProjectOfAnEarlierDownload) {
+  Write("earlier.gprj", "PrjID=00000001H\r\n");
+  Write("earlier.bin", std::string(3000, 'd'));
+  const auto config =
+      Load("[Programmer]\nModel=Skar\n[Storage]\nProjectFile=earlier.gprj\nDataFile=earlier.bin\n");
+  ASSERT_TRUE(config.has_value()) << error;
+  VirtualClock clock;
+  SimulatedLink link(*config, clock);
+  const ProjectStore& store = link.programmer().project_store();
+  EXPECT_EQ(std::string(store.project_text.begin(), store.project_text.end()), "PrjID=00000001H\r\n");
+  EXPECT_EQ(store.declared_length, 17u);
+  EXPECT_EQ(store.data, std::vector<std::uint8_t>(3000, 'd'));
 }
 
 TEST_F(SimConfigTest, MissingFileAndMakeSimulatedLink) {
