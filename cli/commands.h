@@ -33,5 +33,6 @@ void AddReadCommand(CLI::App& app, CommandContext& context);
 void AddVerifyCommand(CLI::App& app, CommandContext& context);
 void AddAutoCommand(CLI::App& app, CommandContext& context);
 void AddMassCommand(CLI::App& app, CommandContext& context);
+void AddFirmwareCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

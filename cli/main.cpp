@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   AddVerifyCommand(app, context);
   AddAutoCommand(app, context);
   AddMassCommand(app, context);
+  AddFirmwareCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -28,6 +28,7 @@ class QtOperatorPanel;
 class TfrmFileCombin;
 class TfrmFileEdit;
 class TfrmUserImportChip;
+class TfrmUpdate;
 
 // What the open and save dialogs start with; the dialogs themselves are made
 // when the operator asks for one.
@@ -74,6 +75,7 @@ class MainWindow final : public QMainWindow {
   [[nodiscard]] ChipSearchWindow* frmChipFind() const { return frmChipFind_; }
   [[nodiscard]] TfrmFileCombin* frmFileCombin() const { return frmFileCombin_; }
   [[nodiscard]] TfrmUserImportChip* frmUserImportChip() const { return frmUserImportChip_; }
+  [[nodiscard]] TfrmUpdate* frmUpdate() const { return frmUpdate_; }
 
   // Replaces the desktop's file dialogs (odBin, sdMain and the windows that
   // borrow them), e.g. with a scripted answer.
@@ -109,6 +111,7 @@ class MainWindow final : public QMainWindow {
   void sbChipFindClick();
   void sbDevInfoClick();
   void MenuHardInfoClick();
+  void MenuFirmUpdateClick();
   void mmChipDetectAutoClick();
   void mmManufClick();
   void rgbSocketTypeClick();
@@ -189,6 +192,7 @@ class MainWindow final : public QMainWindow {
   TfrmFileCombin* frmFileCombin_ = nullptr;
   ChipSearchWindow* frmChipFind_ = nullptr;
   TfrmUserImportChip* frmUserImportChip_ = nullptr;
+  TfrmUpdate* frmUpdate_ = nullptr;
   FileChooser choose_file_;
   QTimer* TimerScan = nullptr;
   QTimer* timMass = nullptr;
