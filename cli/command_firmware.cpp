@@ -104,18 +104,24 @@ int RunList(const TransportOptions& transport) {
   std::printf("Programmer: %s, firmware %s", info.DevName.c_str(), info.FirmVer.c_str());
   if (choice.running_version) std::printf(" (version %d)", *choice.running_version);
   std::printf("\n");
-  for (const std::filesystem::path& folder : folders) std::printf("Folder: %s\n", folder.c_str());
-  for (std::size_t i = 0; i < choice.listed.size(); ++i) {
-    const ListedPackage& package = choice.listed[i];
-    std::printf("  %-32s ", package.path.string().c_str());
-    if (!package.suits_model) {
-      std::printf("not for %s\n", info.DevName.c_str());
-    } else if (!package.version) {
-      std::printf("version unreadable from the name\n");
-    } else {
-      std::printf("version %d%s\n", *package.version,
-                  choice.chosen == i ? "  <- automatic choice" : "");
+  for (const std::filesystem::path& folder : folders) {
+    std::printf("Folder: %s\n", folder.c_str());
+    bool any = false;
+    for (std::size_t i = 0; i < choice.listed.size(); ++i) {
+      const ListedPackage& package = choice.listed[i];
+      if (package.path.parent_path() != folder) continue;
+      any = true;
+      std::printf("  %-24s ", package.file_name.c_str());
+      if (!package.suits_model) {
+        std::printf("not for %s\n", info.DevName.c_str());
+      } else if (!package.version) {
+        std::printf("version unreadable from the name\n");
+      } else {
+        std::printf("version %d%s\n", *package.version,
+                    choice.chosen == i ? "  <- automatic choice" : "");
+      }
     }
+    if (!any) std::printf("  (no packages)\n");
   }
   switch (choice.outcome) {
     case AutomaticChoiceOutcome::Chosen:
