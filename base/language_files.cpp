@@ -221,6 +221,38 @@ MainWindowCaptions ComputeMainWindowCaptions(const ProfileFile& profile) {
 
 std::span<const DialogTextEntry> DialogTextTable() { return kDialogTexts; }
 
+// The firmware update window's messages for its failure paths.
+constexpr DialogTextEntry kMessageTexts[] = {
+    {"FirmUpdate", "VersionUnreadable", "（文件名中的版本号无法识别，已跳过）"},
+    {"FirmUpdate", "RunningVersionUnknown",
+     "无法识别设备的固件版本号，请勾选“已处于BOOT模式，直接更新”并手动选择升级包."},
+    {"FirmUpdate", "PackageUnreadable", "升级文件包无法读取："},
+    {"FirmUpdate", "PackageTooShort", "文件太短，不是升级文件包."},
+    {"FirmUpdate", "PackageUnknownFormat", "文件头格式不符."},
+    {"FirmUpdate", "PackageDirectoryCut", "目录不完整，找不到iap.bin."},
+    {"FirmUpdate", "PackageNoImage", "文件包中没有iap.bin."},
+    {"FirmUpdate", "PackageImageEmpty", "iap.bin为空."},
+    {"FirmUpdate", "PackageImageOutside", "iap.bin超出文件末尾，文件不完整."},
+    {"FirmUpdate", "BlockUnanswered", "固件数据块多次发送无应答，更新已中止."},
+    {"FirmUpdate", "LinkLost", "更新过程中设备断开连接，更新已中止."},
+    {"FirmUpdate", "CheckRejected", "固件校验失败，编程器未接受该固件."},
+    {"FirmUpdate", "CheckUnanswered", "固件校验无应答，更新未完成."},
+    {"FirmUpdate", "NotBack", "编程器未以新固件重新连接，请重新插拔编程器后查看版本."},
+    {"FirmUpdate", "RetryAdvice",
+     "更新失败！编程器停留在Boot模式，请勾选“已处于BOOT模式，直接更新”，手动选择升级包后重试."},
+};
+
+std::span<const DialogTextEntry> MessageTextTable() { return kMessageTexts; }
+
+std::string ReadMessageText(const ProfileFile& profile, std::string_view section,
+                            std::string_view key) {
+  std::string_view default_text;
+  for (const DialogTextEntry& entry : kMessageTexts) {
+    if (entry.section == section && entry.key == key) default_text = entry.default_text;
+  }
+  return profile.ReadString(section, key, default_text, kMessageTextBuffer);
+}
+
 std::string ReadDialogText(const ProfileFile& profile, std::string_view section,
                            std::string_view key, std::string_view default_text) {
   return profile.ReadString(section, key, default_text, kTextBuffer);

@@ -88,4 +88,12 @@ struct DialogTextEntry {
 [[nodiscard]] std::string ReadDialogText(const ProfileFile& profile, std::string_view section,
                                          std::string_view key);
 
+// Messages longer than a caption (whole sentences telling the operator what
+// went wrong and what to do), read into buffers of this size.
+inline constexpr std::size_t kMessageTextBuffer = 256;
+[[nodiscard]] std::span<const DialogTextEntry> MessageTextTable();
+// Reads section/key with the built-in default of MessageTextTable.
+[[nodiscard]] std::string ReadMessageText(const ProfileFile& profile, std::string_view section,
+                                          std::string_view key);
+
 }  // namespace tessary

@@ -34,5 +34,6 @@ void AddVerifyCommand(CLI::App& app, CommandContext& context);
 void AddAutoCommand(CLI::App& app, CommandContext& context);
 void AddMassCommand(CLI::App& app, CommandContext& context);
 void AddProjectCommand(CLI::App& app, CommandContext& context);
+void AddFirmwareCommand(CLI::App& app, CommandContext& context);
 
 }  // namespace tessary::cli

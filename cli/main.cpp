@@ -41,6 +41,7 @@ int main(int argc, char** argv) {
   AddAutoCommand(app, context);
   AddMassCommand(app, context);
   AddProjectCommand(app, context);
+  AddFirmwareCommand(app, context);
 
   try {
     app.parse(argc, argv);

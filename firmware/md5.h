@@ -1,10 +1,12 @@
-// MD5 message digest (RFC 1321). The boot loader checks a received firmware
-// image against it, so the host and the simulated programmer both need it.
+// MD5 message digest (RFC 1321), computed by OpenSSL. The boot loader checks
+// a received firmware image against it, so the host and the simulated
+// programmer both need it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 namespace tessary {
@@ -15,6 +17,9 @@ using Md5Digest = std::array<std::uint8_t, 16>;
 class Md5 {
  public:
   Md5();
+  ~Md5();
+  Md5(const Md5&) = delete;
+  Md5& operator=(const Md5&) = delete;
 
   void Update(std::span<const std::uint8_t> bytes);
 
@@ -23,12 +28,8 @@ class Md5 {
   [[nodiscard]] Md5Digest Finish();
 
  private:
-  void Transform(const std::uint8_t* block);
-
-  std::array<std::uint32_t, 4> state_;
-  std::array<std::uint8_t, 64> pending_{};
-  std::size_t pending_length_ = 0;
-  std::uint64_t total_length_ = 0;
+  struct Context;
+  std::unique_ptr<Context> context_;
 };
 
 // The digest of one whole message.

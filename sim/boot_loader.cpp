@@ -21,6 +21,7 @@ constexpr std::size_t kMaxImageSize = 0x1000000;
 
 void SimulatedProgrammer::OnEnterBootLoader(const Frame& frame) {
   image_.clear();
+  image_blocks_received_ = 0;
   image_verified_ = false;
   leave_after_reply_ = Restart{0, FirmwareMode::BootLoader};
   ReplyByte(frame.opcode, kAccepted);
@@ -34,6 +35,8 @@ void SimulatedProgrammer::OnImageBlock(const Frame& frame) {
   if (std::uint64_t{address} + length > kMaxImageSize) return ReplyByte(frame.opcode, kInvalid);
   if (image_.size() < address + length) image_.resize(address + length, 0xFF);
   std::copy_n(frame.payload.begin() + 6, length, image_.begin() + address);
+  ++image_blocks_received_;
+  if (length > 0 && image_blocks_received_ == faults_.corrupt_image_block) image_[address] ^= 0xFF;
   image_verified_ = false;
   ReplyByte(frame.opcode, kAccepted);
 }
@@ -46,7 +49,8 @@ void SimulatedProgrammer::OnImageCheck(const Frame& frame) {
       std::vector<std::uint8_t> image = image_;
       image.resize(sent, 0xFF);
       const Md5Digest digest = Md5Of(image);
-      matches = std::equal(digest.begin(), digest.end(), frame.payload.begin() + 4);
+      matches = !faults_.image_check_fails &&
+                std::equal(digest.begin(), digest.end(), frame.payload.begin() + 4);
     }
   }
   image_verified_ = matches;

@@ -46,6 +46,14 @@ struct FaultSettings {
   // (a slow programmer); under the IN pipe's timeout the host still gets it
   // in time, beyond it the answer is late. Raw data streams are not delayed.
   std::uint32_t reply_delay_ms = 0;
+
+  // The boot loader stores this firmware image block (1 = the first one it
+  // receives, 0 = none) with its first byte inverted, as if it had been
+  // damaged on the way: the image check then finds a different image.
+  std::uint32_t corrupt_image_block = 0;
+
+  // The image check reports a different image whatever arrived.
+  bool image_check_fails = false;
 };
 
 }  // namespace tessary::sim

@@ -256,6 +256,7 @@ class SimulatedProgrammer {
   ProjectStore store_;
   bool store_session_ = false;  // the last command belonged to a project download
   std::vector<std::uint8_t> image_;
+  std::uint32_t image_blocks_received_ = 0;  // since the last restart request
   bool image_verified_ = false;
 };
 

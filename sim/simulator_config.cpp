@@ -376,7 +376,7 @@ void ReadFaults(ConfigReader& in, FaultSettings& faults) {
   constexpr std::string_view s = "Faults";
   in.CheckKeys(s, {"SilentOpcodes", "WrongStartOpcodes", "ReplyLengths", "BulkReadChunk",
                    "BulkReadShortfall", "UnplugAfterTransfers", "EraseNeverFinishes",
-                   "LateReplyOpcodes", "ReplyDelayMs"});
+                   "LateReplyOpcodes", "ReplyDelayMs", "CorruptImageBlock", "ImageCheckFails"});
   in.Opcodes(s, "SilentOpcodes", faults.silent_opcodes);
   in.Opcodes(s, "WrongStartOpcodes", faults.wrong_start_opcodes);
   in.Number(s, "BulkReadChunk", faults.bulk_read_chunk, 0xFFFFFFFF);
@@ -385,6 +385,8 @@ void ReadFaults(ConfigReader& in, FaultSettings& faults) {
   in.Flag(s, "EraseNeverFinishes", faults.erase_never_finishes);
   in.Opcodes(s, "LateReplyOpcodes", faults.late_reply_opcodes);
   in.Number(s, "ReplyDelayMs", faults.reply_delay_ms, 0xFFFFFFFF);
+  in.Number(s, "CorruptImageBlock", faults.corrupt_image_block, 0xFFFFFFFF);
+  in.Flag(s, "ImageCheckFails", faults.image_check_fails);
   if (const auto list = in.Raw(s, "ReplyLengths")) {
     faults.reply_lengths.clear();
     for (const std::string& item : SplitList(*list)) {

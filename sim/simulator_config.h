@@ -62,7 +62,9 @@ struct SimulatorConfig {
   std::string serial = "TSY-0000-0000-0001";
   std::string boot_firmware = "BOOT V1.0";  // firmware text while the boot loader runs
   // Firmware text after a verified update; empty keeps the previous text.
-  std::string next_firmware;
+  // The default is one step newer than `firmware`, the version of the demo
+  // packages the build puts into the "iap" folder.
+  std::string next_firmware = "V1.2.4";
 
   std::uint16_t vendor_id = kProgrammerVendorId;
   std::uint16_t product_id = kProgrammerProductId;

@@ -233,6 +233,8 @@ std::map<SectionKey, std::size_t> KeysTheProgramReads() {
   for (const CaptionEntry& entry : MainWindowCaptionTable()) add(entry.section, entry.key, 80);
   for (std::string_view key : kSocketItemKeys) add(kSocketItemSection, key, 80);
   for (const DialogTextEntry& entry : DialogTextTable()) add(entry.section, entry.key, 80);
+  for (const DialogTextEntry& entry : MessageTextTable())
+    add(entry.section, entry.key, kMessageTextBuffer);
   return keys;
 }
 
@@ -330,6 +332,11 @@ TEST(ShippedFiles, ChineseFileMatchesTheBuiltInTextsBarTheCorrections) {
   }
   for (const DialogTextEntry& entry : DialogTextTable()) {
     EXPECT_EQ(ReadDialogText(profile, entry.section, entry.key, ""), entry.default_text)
+        << entry.key;
+  }
+  for (const DialogTextEntry& entry : MessageTextTable()) {
+    EXPECT_EQ(profile.ReadString(entry.section, entry.key, "", kMessageTextBuffer),
+              entry.default_text)
         << entry.key;
   }
   const MainWindowCaptions captions = ComputeMainWindowCaptions(profile);

@@ -25,6 +25,8 @@
 #include "ui/project_window.h"
 #include "ui/qt_operator_panel.h"
 #include "ui/user_chip_window.h"
+#include "ui/update_window.h"
+#include "app/firmware_update_handlers.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -139,6 +141,7 @@ MainWindow::MainWindow(AppContext& ctx, QtOperatorPanel& panel,
   frmChipFind_ = new ChipSearchWindow(ctx_, this);
   frmUserImportChip_ = new TfrmUserImportChip(ctx_, this);
   frmAutoSel_ = new AutoOptionsWindow(ctx_, this);
+  frmUpdate_ = new TfrmUpdate(ctx_, this);
 
   WireEvents();
 
@@ -221,6 +224,14 @@ void MainWindow::WireEvents() {
   ConnectMenu("MenuBufferFindNext", &MainWindow::MenuBufferFindNextClick);
   ConnectMenu("MenuBufferGoto", &MainWindow::MenuBufferGotoClick);
   ConnectMenu("MenuHardInfo", &MainWindow::MenuHardInfoClick);
+  ConnectMenu("MenuFirmUpdate", &MainWindow::MenuFirmUpdateClick);
+  // The manual package choice uses odBin, started in the package folder.
+  frmUpdate_->SetPackageChooser([this](const PackageDialogRequest& request) {
+    return ChooseFile({FileDialogRequest::Kind::Open, QString::fromStdString(request.title),
+                       NameFiltersFromPipeList(request.filter),
+                       FromPath(request.folder / request.file_name)});
+  });
+  connect(frmUpdate_, &TfrmUpdate::updateFinished, this, &MainWindow::RenderWindowState);
   ConnectMenu("mmChipDetectAuto", &MainWindow::mmChipDetectAutoClick);
   ConnectMenu("mmManuf", &MainWindow::mmManufClick);
   for (const SpiClockItem& item : kSpiClockItems) {
@@ -502,6 +513,14 @@ void MainWindow::MenuHardInfoClick() {
   RunHandler([this] {
     if (const std::optional<HardwareInfoView> view = tessary::MenuHardInfoClick(ctx_)) {
       frmHardInfo_->ShowView(*view);
+    }
+  });
+}
+
+void MainWindow::MenuFirmUpdateClick() {
+  RunHandler([this] {
+    if (const std::optional<UpdateWindowView> view = tessary::MenuFirmUpdateClick(ctx_)) {
+      frmUpdate_->ShowView(*view);
     }
   });
 }

@@ -29,6 +29,7 @@ class TfrmFileCombin;
 class TfrmFileEdit;
 class TfrmProject;
 class TfrmUserImportChip;
+class TfrmUpdate;
 
 // What the open and save dialogs start with; the dialogs themselves are made
 // when the operator asks for one.
@@ -75,6 +76,7 @@ class MainWindow final : public QMainWindow {
   [[nodiscard]] ChipSearchWindow* frmChipFind() const { return frmChipFind_; }
   [[nodiscard]] TfrmFileCombin* frmFileCombin() const { return frmFileCombin_; }
   [[nodiscard]] TfrmUserImportChip* frmUserImportChip() const { return frmUserImportChip_; }
+  [[nodiscard]] TfrmUpdate* frmUpdate() const { return frmUpdate_; }
 
   // Replaces the desktop's file dialogs (odBin, sdMain and the windows that
   // borrow them), e.g. with a scripted answer.
@@ -110,6 +112,7 @@ class MainWindow final : public QMainWindow {
   void sbChipFindClick();
   void sbDevInfoClick();
   void MenuHardInfoClick();
+  void MenuFirmUpdateClick();
   void mmChipDetectAutoClick();
   void mmManufClick();
   void rgbSocketTypeClick();
@@ -193,6 +196,7 @@ class MainWindow final : public QMainWindow {
   TfrmFileCombin* frmFileCombin_ = nullptr;
   ChipSearchWindow* frmChipFind_ = nullptr;
   TfrmUserImportChip* frmUserImportChip_ = nullptr;
+  TfrmUpdate* frmUpdate_ = nullptr;
   FileChooser choose_file_;
   QTimer* TimerScan = nullptr;
   QTimer* timMass = nullptr;

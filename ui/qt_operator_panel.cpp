@@ -2,6 +2,7 @@
 #include "ui/qt_operator_panel.h"
 
 #include "ui/main_window.h"
+#include "ui/update_window.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -25,8 +26,7 @@ int ClampToInt(std::int64_t value) {
                                                    std::numeric_limits<int>::max()));
 }
 
-// The bar and its caption label; the firmware window's bar is not part of
-// the main window and has no widgets here.
+// The bar and its caption label; the firmware window's bar has no label.
 struct BarWidgets {
   QProgressBar* bar = nullptr;
   QLabel* label = nullptr;
@@ -41,7 +41,8 @@ BarWidgets WidgetsOf(const MainWindow* window, ProgressBar which) {
     case ProgressBar::Chip2:
       return {w.pbDLChip2, w.labelCh2};
     case ProgressBar::Firmware:
-      return {};
+      return {window->frmUpdate() != nullptr ? window->frmUpdate()->pbIAPProBar() : nullptr,
+              nullptr};
   }
   return {};
 }
