@@ -150,8 +150,8 @@ void HexDecoder::EnsureArea(std::uint64_t end) {
   if (end > area_.capacity()) {
     // Doubling, capped at the limit, keeps copies rare without claiming the
     // whole limit for a small file.
-    area_.reserve(static_cast<std::size_t>(
-        std::min(area_limit_, std::max(end, std::uint64_t{area_.capacity()} * 2))));
+    area_.reserve(static_cast<std::size_t>(std::min(
+        area_limit_, std::max({end, std::uint64_t{area_.capacity()} * 2, kAreaGrowth}))));
   }
   // Growing in large steps keeps the 0xFF fill out of the per-record path.
   const std::uint64_t grown = std::min<std::uint64_t>(
@@ -237,7 +237,7 @@ HexDecoder::Step HexDecoder::Line(const char* text, std::size_t length, bool who
       ended_ = true;
       return Step::Stop;
     case RecordType::ExtendedLinearAddress:
-      if (count != 2) {
+      if (count < 2) {
         return Fail(ConversionFault::RecordCutShort,
                     "an extended linear address record needs 2 data bytes, not " +
                         std::to_string(count));
@@ -252,7 +252,7 @@ HexDecoder::Step HexDecoder::Line(const char* text, std::size_t length, bool who
       // objcopy marks every 64 KiB of an image below 1 MiB this way; data
       // after it belongs at segment x 16. Ignoring it would fold the second
       // 64 KiB onto the first.
-      if (count != 2) {
+      if (count < 2) {
         return Fail(ConversionFault::RecordCutShort,
                     "an extended segment address record needs 2 data bytes, not " +
                         std::to_string(count));
@@ -279,6 +279,7 @@ void HexDecoder::Finish() {
     return;
   }
   if (highest_end_ == 0) {
+    line_ = 0;
     Fail(ConversionFault::EmptyImage, "the file holds no data: the image would be empty");
   }
 }

@@ -614,12 +614,18 @@ TEST_F(ConverterFiles, OutputFilesFollowLinksKeepPermissionsAndRefuseWhatTheyMus
       EXPECT_FALSE(written);
       EXPECT_THAT(writer.error(), HasSubstr(c.error));
       EXPECT_EQ(ModeOf(path), before) << "what stood there stays what it was";
-      if (fs::is_regular_file(path)) EXPECT_EQ(Read(path), old);
+      if (fs::is_regular_file(path)) {
+        EXPECT_EQ(Read(path), old);
+      }
     } else {
       ASSERT_TRUE(written) << writer.error();
       EXPECT_EQ(Read(c.lands), fresh);
-      if (c.mode != 0) EXPECT_EQ(ModeOf(c.lands) & 07777, c.mode);
-      if (path != c.lands) EXPECT_TRUE(fs::is_symlink(path));
+      if (c.mode != 0) {
+        EXPECT_EQ(ModeOf(c.lands) & 07777, c.mode);
+      }
+      if (path != c.lands) {
+        EXPECT_TRUE(fs::is_symlink(path));
+      }
     }
     EXPECT_FALSE(fs::exists(writer.partial())) << "no partial file is left";
   }

@@ -1,8 +1,8 @@
 // Reply frames from a programmer that may say anything: the input's first
 // byte picks the query, the rest is cut into the replies the scripted link
-// gives (each reply's length in one byte before it). Identity texts, the
-// chip ID, the socket states and the NAND bad-block bitmap are read by the
-// real query functions.
+// gives (each reply's length in two bytes, high first, before it). Identity
+// texts, the chip ID, the socket states and the NAND bad-block bitmap are
+// read by the real query functions.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,10 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   link.MarkLinked();
 
   const std::uint8_t query = data[0];
-  for (std::size_t at = 1; at < size;) {
-    const std::size_t length = std::min<std::size_t>(data[at], size - at - 1);
-    usb.replies.emplace_back(data + at + 1, data + at + 1 + length);
-    at += 1 + length;
+  for (std::size_t at = 1; at + 2 <= size;) {
+    const std::size_t length =
+        std::min<std::size_t>((std::size_t{data[at]} << 8) | data[at + 1], size - at - 2);
+    usb.replies.emplace_back(data + at + 2, data + at + 2 + length);
+    at += 2 + length;
   }
 
   switch (query % 8) {
