@@ -104,7 +104,7 @@ bool OutputFile::Open() {
                     "); make it writable or choose another name");
     }
     if (::access(target_.c_str(), W_OK) != 0) {
-      return Refuse("the file is read-only for this user (" + ReasonText(errno) +
+      return Refuse("the file cannot be written (" + ReasonText(errno) +
                     "); make it writable or choose another name");
     }
   }

@@ -150,8 +150,8 @@ void HexDecoder::EnsureArea(std::uint64_t end) {
   if (end > area_.capacity()) {
     // Doubling, capped at the limit, keeps copies rare without claiming the
     // whole limit for a small file.
-    area_.reserve(static_cast<std::size_t>(std::min(
-        area_limit_, std::max({end, std::uint64_t{area_.capacity()} * 2, kAreaGrowth}))));
+    area_.reserve(static_cast<std::size_t>(
+        std::min(area_limit_, std::max(end, std::uint64_t{area_.capacity()} * 2))));
   }
   // Growing in large steps keeps the 0xFF fill out of the per-record path.
   const std::uint64_t grown = std::min<std::uint64_t>(
