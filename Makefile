@@ -4,9 +4,25 @@ BUILD ?= build
 JOBS ?= 2
 DEB_PACKAGES = cmake ninja-build g++ pkg-config qt6-base-dev libusb-1.0-0-dev \
 	libsqlite3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei openssl libssl-dev \
-	binutils srecord xvfb xauth ccache umockdev zlib1g-dev
+	binutils srecord xvfb xauth ccache umockdev clang libclang-rt-14-dev zlib1g-dev
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean fuzz
+
+# make test SANITIZE=1: the whole suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in a folder of its own; any report fails it.
+ifeq ($(SANITIZE),1)
+BUILD := build-sanitize
+CMAKE_OPTIONS += -DTESSARY_SANITIZE=ON
+export ASAN_OPTIONS = abort_on_error=1:detect_leaks=1:strict_string_checks=1
+export UBSAN_OPTIONS = halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/fuzz/lsan.supp:print_suppressions=0
+endif
+
+# make fuzz: the libFuzzer targets (clang) in build-fuzz, each run for
+# FUZZ_SECONDS from its seed corpus; new inputs collect in build-fuzz/corpus.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = intel_hex cap_file profile_file simulator_config reply_frames
 
 all: build
 
@@ -21,7 +37,7 @@ deps:
 	fi
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_OPTIONS)
 
 configure: deps $(BUILD)/build.ninja
 
@@ -36,6 +52,17 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) --target benches && $(BUILD)/bin/bench_all
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DTESSARY_FUZZ=ON \
+		-DTESSARY_BUILD_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$t && \
+		echo "== fuzz_$$t for $(FUZZ_SECONDS) s" && \
+		$(FUZZ_BUILD)/bin/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD)

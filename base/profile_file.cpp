@@ -1,6 +1,8 @@
 // Profile (INI) file reading and writing.
 #include "base/profile_file.h"
 
+#include "base/output_file.h"
+
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -151,28 +153,15 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
     }
   }
 
-  // Write a new file beside the old one, then replace it, so a failed
-  // write never leaves a half-written profile.
-  std::filesystem::path temporary = path_;
-  temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    for (const std::string& line : lines) out << line << "\r\n";
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path_, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  return true;
+  // A new file beside the old one replaces it only once complete, so a
+  // failed write never leaves a half-written profile; a linked profile is
+  // written where the link leads, with the old file's permissions.
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  OutputFile out(path_, "profile file");
+  return out.Open() &&
+         out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) &&
+         out.Commit();
 }
 
 std::vector<std::string> ProfileFile::Keys(std::string_view section) const {

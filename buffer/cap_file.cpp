@@ -1,4 +1,5 @@
-// CAP file to raw image: a block copy past the header.
+// CAP file to raw image: a block copy past the header; a file of only a
+// header is refused rather than loaded as an empty image.
 #include "buffer/cap_file.h"
 
 #include <memory>
@@ -7,10 +8,10 @@
 namespace tessary {
 
 ConversionResult ConvertCapFile(const std::filesystem::path& source,
-                                const std::filesystem::path& image) {
+                                const std::filesystem::path& image, OnFailure on_failure) {
   ConversionResult result;
   const auto failed = [&](ConversionFault fault, std::string error) {
-    DiscardImage(image, source);
+    if (on_failure == OnFailure::RemoveImage) DiscardImage(image, source);
     result.fault = fault;
     result.error = std::move(error);
     return result;
@@ -18,27 +19,32 @@ ConversionResult ConvertCapFile(const std::filesystem::path& source,
   try {
     SourceFile file(source, "CAP file");
     if (!file.Open()) return failed(ConversionFault::SourceUnreadable, file.error());
+    if (file.size() <= kCapHeaderSize) {
+      return failed(ConversionFault::EmptyImage,
+                    "CAP file '" + PathText(source) + "' holds nothing past its " +
+                        std::to_string(kCapHeaderSize) + "-byte header (" +
+                        std::to_string(file.size()) + " bytes): the image would be empty");
+    }
     ImageFileWriter writer(image);
     if (!writer.Open()) return failed(ConversionFault::ImageUnwritable, writer.error());
 
     std::uint64_t copied = 0;
-    if (file.size() > kCapHeaderSize) {
-      if (!file.Seek(kCapHeaderSize))
-        return failed(ConversionFault::SourceUnreadable, file.error());
-      constexpr std::size_t kBlock = std::size_t{1} << 20;
-      const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlock]);
-      for (;;) {
-        const auto got = file.Read({block.get(), kBlock});
-        if (!got) return failed(ConversionFault::SourceUnreadable, file.error());
-        if (!writer.Write({block.get(), *got})) {
-          return failed(ConversionFault::ImageUnwritable, writer.error());
-        }
-        copied += *got;
-        if (*got < kBlock) break;
+    if (!file.Seek(kCapHeaderSize)) return failed(ConversionFault::SourceUnreadable, file.error());
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlock]);
+    for (;;) {
+      const auto got = file.Read({block.get(), kBlock});
+      if (!got) return failed(ConversionFault::SourceUnreadable, file.error());
+      if (!writer.Write({block.get(), *got})) {
+        return failed(ConversionFault::ImageUnwritable, writer.error());
       }
-    } else {
-      result.note = "the file holds nothing past its " + std::to_string(kCapHeaderSize) +
-                    "-byte header: the image is empty";
+      copied += *got;
+      if (*got < kBlock) break;
+    }
+    if (copied == 0) {
+      // The file shrank to its header since its length was taken.
+      return failed(ConversionFault::EmptyImage,
+                    "CAP file '" + PathText(source) + "' holds nothing past its header");
     }
     if (!writer.Commit()) return failed(ConversionFault::ImageUnwritable, writer.error());
     result.ok = true;

@@ -12,9 +12,11 @@ namespace tessary {
 inline constexpr std::uint64_t kCapHeaderSize = 2048;
 
 // Writes the bytes of `source` past its header to `image`, replacing that
-// file only once the copy is complete. A source of at most 2048 bytes gives an
-// empty image (with a note). On failure no file is left at `image`.
+// file only once the copy is complete. A source of at most 2048 bytes holds
+// no image and is refused (EmptyImage). On failure the file at `image` is
+// removed or kept, as `on_failure` says.
 [[nodiscard]] ConversionResult ConvertCapFile(const std::filesystem::path& source,
-                                              const std::filesystem::path& image);
+                                              const std::filesystem::path& image,
+                                              OnFailure on_failure = OnFailure::RemoveImage);
 
 }  // namespace tessary

@@ -12,6 +12,8 @@
 #include <string>
 #include <utility>
 
+#include "base/output_file.h"
+
 namespace tessary {
 
 enum class DataFileType : std::uint8_t { Binary, IntelHex, Cap };
@@ -29,9 +31,17 @@ enum class ConversionFault : std::uint8_t {
   ImageUnwritable,   // the image file could not be created, written or put in place
   OutOfMemory,       // the image area could not be allocated
   OutsideImage,      // a data record lies below the image start or past the image area
-  RecordTooLong,     // a record of more data bytes than a line holds (over 123)
   RecordCutShort,    // a line holding fewer digits than its record needs
   NotHexadecimal,    // a character other than a hexadecimal digit inside a record
+  BadChecksum,       // a record whose checksum does not match its bytes
+  NoEndRecord,       // the records end without an end-of-file record
+  EmptyImage,        // nothing to load: no data records, or a CAP file of only a header
+};
+
+// What a failed conversion does with the file already at the image's name.
+enum class OnFailure : std::uint8_t {
+  RemoveImage,  // the program's working image: no stale image is loaded later
+  KeepImage,    // the operator's own output file: left as it was
 };
 
 struct ConversionResult {
@@ -41,8 +51,8 @@ struct ConversionResult {
   // fault inside an Intel HEX file, the line.
   std::string error;
   // When ok: something the operator should know about an image that was
-  // written all the same (why it is empty, that it is not what the records
-  // seem to describe). Empty when there is nothing to say.
+  // written all the same (gaps between the records, overlapping records).
+  // Empty when there is nothing to say.
   std::string note;
   // Length of the image written; 0 when !ok.
   std::uint64_t bytes_written = 0;
@@ -52,35 +62,30 @@ struct ConversionResult {
   explicit operator bool() const { return ok; }
 };
 
-// Writes a file under a temporary name beside it and renames it over the
-// target on Commit(), so a reader of the target never sees a half-written
-// file. Destroying a writer that was not committed removes the temporary file.
+// Writes an output file whole (see base/output_file.h): a regular file under
+// a temporary name beside it, renamed over the target on Commit(), so a
+// reader of the target never sees a half-written file and a failed write
+// leaves the old one; symbolic links are followed, permissions kept, a
+// read-only file, a folder or a block device refused, and a character device
+// or FIFO written in place. Destroying a writer that was not committed
+// removes the temporary file.
 class ImageFileWriter {
  public:
-  explicit ImageFileWriter(std::filesystem::path target);
-  ~ImageFileWriter();
-  ImageFileWriter(const ImageFileWriter&) = delete;
-  ImageFileWriter& operator=(const ImageFileWriter&) = delete;
+  explicit ImageFileWriter(std::filesystem::path target) : file_(std::move(target), "image file") {}
 
   // Open() first, then any number of Write()s, then Commit(). Each returns
   // false on failure with error() naming the target file.
-  [[nodiscard]] bool Open();
-  [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes);
-  [[nodiscard]] bool Commit();
+  [[nodiscard]] bool Open() { return file_.Open(); }
+  [[nodiscard]] bool Write(std::span<const std::uint8_t> bytes) { return file_.Write(bytes); }
+  [[nodiscard]] bool Commit() { return file_.Commit(); }
 
-  [[nodiscard]] const std::string& error() const { return error_; }
-  [[nodiscard]] const std::filesystem::path& target() const { return target_; }
+  [[nodiscard]] const std::string& error() const { return file_.error(); }
+  [[nodiscard]] const std::filesystem::path& target() const { return file_.target(); }
   // The temporary name the file is written under until Commit().
-  [[nodiscard]] const std::filesystem::path& partial() const { return partial_; }
+  [[nodiscard]] const std::filesystem::path& partial() const { return file_.partial(); }
 
  private:
-  bool Fail(const char* what, int error_number);
-
-  std::filesystem::path target_;
-  std::filesystem::path partial_;
-  std::FILE* file_ = nullptr;
-  bool committed_ = false;
-  std::string error_;
+  OutputFile file_;
 };
 
 // A file read from start to end in blocks, for the converters.

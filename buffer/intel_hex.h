@@ -1,36 +1,33 @@
 // Intel HEX files turned into the raw image the buffer is loaded from.
 //
-// What a well-formed file gives is what the program always gave:
-// - Records are read one per line from fixed positions: ':' count(2)
-//   address(4) type(2) data(2 each); the checksum is neither read nor checked,
-//   nor is anything after the data. Upper or lower case digits; CR before LF
-//   does not matter.
+// - Records are read one per line: ':' count(2) address(4) type(2) data(2
+//   each) checksum(2). Upper or lower case digits; anything after the
+//   checksum (a CR before the LF, blanks) does not matter. Every record's
+//   checksum is checked: the two's complement of the byte sum of count,
+//   address, type and data. Records of up to 255 data bytes are read.
+// - A UTF-8 byte order mark and blank lines before the first record are
+//   skipped; after that a line not starting with ':' ends the records.
 // - Types: 00 data, 01 end of file, 02 extended segment address, 04
 //   extended linear address (ELA). Others (03/05 start addresses, ...) are
-//   skipped.
+//   skipped once their checksum is checked.
 // - The image start (base) is fixed by the first data record: when an ELA
 //   record came before it, base = (value of the FIRST ELA record) x 65536 +
 //   that record's address; otherwise base = 0. It never moves afterwards.
 // - A data byte goes to image offset upper + address + i - base, where upper
-//   is the latest ELA value x 65536 or segment value x 16. (Segment records
-//   used to be skipped, which folded every objcopy image over 64 KiB onto
-//   its first 64 KiB.)
-// - The image written is the first `total` bytes of the image area, total
-//   being the count of data bytes in all data records: it holds all data
-//   when the records cover one range from the base without gaps. Bytes no
-//   record covers are 0xFF, the erased state of the chips.
+//   is the latest ELA value x 65536 or segment value x 16.
+// - The image spans from the base to the highest byte any record wrote;
+//   bytes no record covers are 0xFF, the erased state of the chips, so a file
+//   with gaps keeps every byte and its place. The image area is bounded by
+//   kHexMaxImageBytes, far above the largest catalogue chip.
 // - The image is written at the first end-of-file record; lines after it are
-//   not read. Without one (the file ends, or a line does not start with ':')
-//   the image is empty; the result's note says why.
+//   not read.
 //
-// Where the program used to go wrong, conversion now fails and no image is
-// left behind: a data record below the base or past the image area (half
-// the source length in bytes), a record of more than 123 data bytes (more
-// than a 255-character line holds), a line cut short of its record, and a
-// character other than a hexadecimal digit inside a record that is read
-// (count, address, type, and the data of 00, 02 and 04 records). The last is
-// stricter than HexPairToByte, which keeps any other character's code: a
-// garbled file must not turn into plausible-looking chip contents.
+// Conversion fails, naming the line, and no image is left behind for: a
+// data record below the base or past the image area, a line cut short of
+// its record, a character other than a hexadecimal digit inside a record,
+// a wrong checksum; and, naming no line, a file whose records end without an
+// end-of-file record or that holds no data: an empty image is never passed
+// off as the file's contents.
 #pragma once
 
 #include <cstddef>
@@ -43,9 +40,10 @@
 
 namespace tessary {
 
-// Characters a line holds, and the most data bytes whose digits fit in them.
-inline constexpr std::size_t kHexLineCharacters = 255;
-inline constexpr std::size_t kHexMaxRecordBytes = 123;
+// The largest image an Intel HEX file may describe: 2 GiB, four times the
+// largest chip of the catalogue (a 4 Gbit NAND) and the most a 32-bit
+// ChipSize of the buffer can take without its sign bit.
+inline constexpr std::uint64_t kHexMaxImageBytes = std::uint64_t{1} << 31;
 
 // (high x 16 + low) modulo 256, a digit being 0-9 -> 0..9, a-f and A-F ->
 // 10..15; any other character counts with its own (unsigned) code.
@@ -53,13 +51,17 @@ inline constexpr std::size_t kHexMaxRecordBytes = 123;
 
 // Converts Intel HEX text held in memory; `image` receives the bytes the
 // image file would hold (it is emptied on failure). Errors name the line.
+// `area_limit` bounds the image (a smaller bound keeps fuzzing runs small).
 [[nodiscard]] ConversionResult ConvertHexText(std::string_view text,
-                                              std::vector<std::uint8_t>& image);
+                                              std::vector<std::uint8_t>& image,
+                                              std::uint64_t area_limit = kHexMaxImageBytes);
 
 // Reads the Intel HEX file `source` and writes its raw image to `image`,
-// replacing that file only once the image is complete. On failure no file
-// is left at `image`.
+// replacing that file only once the image is complete. On failure the file
+// at `image` is removed (a working image that must not be loaded as if it
+// came from `source`) or kept, as `on_failure` says.
 [[nodiscard]] ConversionResult ConvertHexFile(const std::filesystem::path& source,
-                                              const std::filesystem::path& image);
+                                              const std::filesystem::path& image,
+                                              OnFailure on_failure = OnFailure::RemoveImage);
 
 }  // namespace tessary

@@ -91,10 +91,11 @@ int RunConvert(const ConvertOptions& options) {
   ConversionResult result;
   switch (type) {
     case DataFileType::IntelHex:
-      result = ConvertHexFile(input, output);
+      // A refused file leaves whatever OUT held before.
+      result = ConvertHexFile(input, output, OnFailure::KeepImage);
       break;
     case DataFileType::Cap:
-      result = ConvertCapFile(input, output);
+      result = ConvertCapFile(input, output, OnFailure::KeepImage);
       break;
     case DataFileType::Binary:
       result = CopyRawFile(input, output);
@@ -118,7 +119,9 @@ void AddConvertCommand(CLI::App& app, CommandContext& context) {
       "Write the binary image of a data file, as the program loads it: IN is Intel HEX when its "
       "name ends in .hex, CAP when in .cap (any case), raw binary otherwise");
   command->add_option("IN", options->input, "Data file to read")->required();
-  command->add_option("OUT", options->output, "Binary image to write (replaced only when complete)")
+  command->add_option("OUT", options->output,
+                      "Binary image to write (replaced only when complete; a symbolic link is "
+                      "followed, a device or FIFO written in place, a read-only file refused)")
       ->required();
   command->callback([&context, options] { context.exit_code = RunConvert(*options); });
 }

@@ -345,31 +345,36 @@ TEST_F(OpenCommand, MissingOrUnwritableTempFolderIsReportedAndChangesNothing) {
   EXPECT_TRUE(sbOpenFileClick(ctx, File("raw.bin", Counting(8))));
 }
 
-TEST_F(OpenCommand, EmptyImageAfterAConversionIsLoadedWithItsNoteInGrey) {
+TEST_F(OpenCommand, AConversionGivingAnEmptyImageIsARedLineAndChangesNothing) {
   struct Case {
     std::string name;
     std::function<fs::path()> make;
+    const char* says;
   };
   const Case cases[] = {
       {"Intel HEX without end record",
-       [&] { return TextFile("noend.hex", ":0400000001020304F2\n"); }},
-      {"CAP file of only a header", [&] { return File("short.cap", Bytes(2048, 0)); }},
+       [&] { return TextFile("noend.hex", ":0400000001020304F2\n"); },
+       "there is no end-of-file record"},
+      {"Intel HEX of only an end record", [&] { return TextFile("eof.hex", ":00000001FF\n"); },
+       "holds no data"},
+      {"CAP file of only a header", [&] { return File("short.cap", Bytes(2048, 0)); },
+       "holds nothing past its 2048-byte header"},
   };
+  SelectChip(256);
+  ASSERT_TRUE(sbOpenFileClick(ctx, File("in.bin", Counting(100, 3))));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SelectChip(256);
+    const Snapshot before(ctx);
     panel.log.clear();
 
-    ASSERT_TRUE(sbOpenFileClick(ctx, c.make()));
+    EXPECT_FALSE(sbOpenFileClick(ctx, c.make()));
 
-    EXPECT_EQ(ctx.RamFile.DataLen, 0u);
-    EXPECT_EQ(ctx.RamFile.Loaded, 1);
-    EXPECT_EQ(panel.status[3], "CheckSum:0x00000000H");
-    ASSERT_EQ(panel.log.size(), 2u);
-    EXPECT_THAT(panel.log[0].first, HasSubstr("打开文件:"));
-    EXPECT_EQ(panel.log[1].second, LogColour::Note);
-    EXPECT_THAT(panel.log[1].first, HasSubstr("image is empty"));
-    EXPECT_THAT(panel.log[1].first, HasSubstr("0 bytes"));
+    before.ExpectUnchanged(ctx);
+    EXPECT_EQ(ctx.RamFile.DataLen, 100u) << "the buffer keeps what it held";
+    ASSERT_EQ(panel.log.size(), 1u);
+    EXPECT_EQ(panel.log[0].second, LogColour::Error);
+    EXPECT_THAT(panel.log[0].first, HasSubstr(c.says));
+    EXPECT_THAT(panel.log[0].first, HasSubstr("the buffer is unchanged"));
   }
 }
 

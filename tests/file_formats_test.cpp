@@ -9,8 +9,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "buffer/cap_file.h"
 #include "buffer/file_formats.h"
@@ -155,9 +160,13 @@ TEST(IntelHex, WellFormedFilesGiveTheImageTheProgramAlwaysGave) {
       {"the base is the first data record's address when an ELA record came first",
        Ela(0x0800) + Data(0x1000, a) + Data(0x1004, b) + kEof, ab, ""},
       {"lower-case digits and CR LF line ends",
-       ":020000040800f2\r\n:0400000011223344a2\r\n:04000400a55a00ff03\r\n:00000001ff\r\n", ab, ""},
+       ":020000040800f2\r\n:040000001122334452\r\n:04000400a55a00fffa\r\n:00000001ff\r\n", ab, ""},
       {"no trailing line feed after the end record", Data(0, ab) + ":00000001FF", ab, ""},
-      {"the checksum is neither read nor checked", ":0400000011223344FF\n" + kEof, a, ""},
+      {"blanks after the checksum do not matter", ":040000001122334452 \t \r\n" + kEof, a, ""},
+      {"a UTF-8 byte order mark before the first record is skipped",
+       "\xEF\xBB\xBF" + Data(0, a) + kEof, a, ""},
+      {"blank lines before the first record are skipped, after a byte order mark too",
+       "\xEF\xBB\xBF\r\n\n  \t\r\n" + Data(0, a) + kEof, a, ""},
       {"start address, segment 0 and unknown records are skipped",
        Record(2, 0, {0, 0}) + Record(3, 0, {0, 0, 1, 0}) + Data(0, a) + Record(5, 0, {8, 0, 0, 0}) +
            Record(0x7E, 0, {1}) + kEof,
@@ -166,42 +175,38 @@ TEST(IntelHex, WellFormedFilesGiveTheImageTheProgramAlwaysGave) {
        Data(0x0000, a) + Ela(0x0000) + Data(0x0004, b) + kEof, ab, ""},
       {"lines after the end record are not read",
        Data(0, a) + kEof + Data(0x0004, b) + "garbage\n" + kEof, a, ""},
-      {"without an end record the image is empty",
-       Data(0, a) + Data(4, b),
-       {},
-       "no end-of-file record"},
-      {"a first line not starting with ':' gives an empty image",
-       "Intel HEX\n" + Data(0, a) + kEof,
-       {},
-       "line 1 does not start with ':'"},
-      {"a blank line stops the conversion before the end record",
-       Data(0, a) + "\n" + Data(4, b) + kEof,
-       {},
-       "line 2 does not start with ':'"},
-      {"an empty file gives an empty image", "", {}, "no end-of-file record"},
-      {"a gap is 0xFF and the image is as long as the data bytes",
+      {"a gap is 0xFF and the image runs to the highest byte written",
        Data(0x0000, a) + Data(0x0008, b) + kEof,
-       {0x11, 0x22, 0x33, 0x44, 0xFF, 0xFF, 0xFF, 0xFF},
-       "the image holds the first 8 bytes"},
-      {"data not at 0 without an ELA record: base 0, the image is the first bytes of the area",
+       {0x11, 0x22, 0x33, 0x44, 0xFF, 0xFF, 0xFF, 0xFF, 0xA5, 0x5A, 0x00, 0xFF},
+       "the image runs to the highest byte written (12 bytes)"},
+      {"records out of address order keep their places",
+       Data(0x0008, b) + Data(0x0000, a) + kEof,
+       {0x11, 0x22, 0x33, 0x44, 0xFF, 0xFF, 0xFF, 0xFF, 0xA5, 0x5A, 0x00, 0xFF},
+       "0xFF where no record wrote"},
+      {"data not at 0 without an ELA record: base 0, 0xFF up to the data",
        Data(0x0004, a) + kEof,
-       {0xFF, 0xFF, 0xFF, 0xFF},
+       {0xFF, 0xFF, 0xFF, 0xFF, 0x11, 0x22, 0x33, 0x44},
        "do not cover one range"},
-      {"an overlap leaves the later record's bytes and an image as long as both",
+      {"an overlap leaves the later record's bytes",
        Data(0x0000, a) + Data(0x0002, {0xEE, 0xDD}) + kEof,
-       {0x11, 0x22, 0xEE, 0xDD, 0xFF, 0xFF},
+       {0x11, 0x22, 0xEE, 0xDD},
        "without gaps or overlaps"},
       {"a segment address record places the data after it at segment x 16",
        Data(0, Bytes(16, 0x5A)) + Record(2, 0, {0x00, 0x01}) + Data(0, a) + kEof,
        {0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
         0x5A, 0x11, 0x22, 0x33, 0x44},
        ""},
-      {"a record ending at the end of the image area (half the source length) is placed",
-       Data(0x0000, a) + Data(0x0016, b) + kEof,
-       {0x11, 0x22, 0x33, 0x44, 0xFF, 0xFF, 0xFF, 0xFF},
-       "do not cover one range"},
-      {"a data record of 123 bytes, the most a line holds, is read",
-       Data(0, PatternBytes(123, 9)) + kEof, PatternBytes(123, 9), ""},
+      {"data far past half the file's length keeps its place (no cap by the file's size)",
+       Data(0x0000, a) + Data(0x0100, b) + kEof,
+       [&] {
+         Bytes image(0x104, 0xFF);
+         std::copy(a.begin(), a.end(), image.begin());
+         std::copy(b.begin(), b.end(), image.begin() + 0x100);
+         return image;
+       }(),
+       "(260 bytes)"},
+      {"a data record of 255 bytes, the most a record holds, is read",
+       Data(0, PatternBytes(255, 9)) + kEof, PatternBytes(255, 9), ""},
       {"a record of 0 data bytes fixes the base and adds nothing",
        Ela(0x0800) + Data(0x0100, {}) + Data(0x0100, a) + kEof, a, ""},
   };
@@ -251,7 +256,7 @@ TEST(IntelHex, RecordsOf16And32BytesGiveTheSameImage) {
 
 // --- Intel HEX: faults the program used to run into ---
 
-TEST(IntelHex, RefusesRecordsItCannotPlaceOrRead) {
+TEST(IntelHex, RefusesRecordsItCannotPlaceOrReadAndFilesWithoutAnImage) {
   const Bytes a = {0x11, 0x22, 0x33, 0x44};
   const struct {
     const char* name;
@@ -262,22 +267,42 @@ TEST(IntelHex, RefusesRecordsItCannotPlaceOrRead) {
   } cases[] = {
       {"data below the base", Ela(0x0800) + Data(0x0010, a) + Data(0x0000, a) + kEof,
        ConversionFault::OutsideImage, 3, "0x08000000..0x08000003 lies outside the image area"},
-      {"data at or past half the source length", Data(0x0000, a) + Data(0x0100, a) + kEof,
-       ConversionFault::OutsideImage, 2, "0x00000100..0x00000103 lies outside"},
-      {"data running past the end of the image area", Data(0x0000, a) + Data(0x0017, a) + kEof,
-       ConversionFault::OutsideImage, 2,
-       "0x00000017..0x0000001A lies outside the image area 0x00000000..0x00000019"},
+      {"data at 2 GiB past the base", Data(0x0000, a) + Ela(0x8000) + Data(0x0000, a) + kEof,
+       ConversionFault::OutsideImage, 3,
+       "0x80000000..0x80000003 lies outside the image area 0x00000000..0x7FFFFFFF"},
+      {"data running past the end of the 2 GiB image area",
+       Data(0x0000, a) + Ela(0x7FFF) + Data(0xFFFE, a) + kEof, ConversionFault::OutsideImage, 3,
+       "0x7FFFFFFE..0x80000001 lies outside the image area 0x00000000..0x7FFFFFFF"},
       {"data below the base when the base comes from the first of two ELA records",
        Ela(0x0001) + Ela(0x0000) + Data(0x0000, a) + kEof, ConversionFault::OutsideImage, 3,
        "image area 0x00010000"},
       {"data in an ELA block the first data record did not start",
        Ela(0x0800) + Data(0x0000, a) + Ela(0x0000) + Data(0x0004, a) + kEof,
        ConversionFault::OutsideImage, 4, "0x00000004"},
-      {"more data bytes than a line holds", Data(0, PatternBytes(124, 1)) + kEof,
-       ConversionFault::RecordTooLong, 1, "124 data bytes"},
-      {"a byte count of 0xFF after good lines",
+      {"a byte count of 0xFF after good lines, without its checksum",
        Data(0, a) + ":FF000000" + std::string(510, '0') + "\n" + kEof,
-       ConversionFault::RecordTooLong, 2, "at most 123"},
+       ConversionFault::RecordCutShort, 2, "needs 521 characters"},
+      {"a wrong checksum", ":0400000011223344FF\n" + kEof, ConversionFault::BadChecksum, 1,
+       "the record's checksum is FF but its bytes give 52"},
+      {"a flipped data bit", Data(0, a) + ":04000400A55A00FEFA\n" + kEof,
+       ConversionFault::BadChecksum, 2, "checksum is FA but its bytes give FB"},
+      {"a wrong checksum on the end record", Data(0, a) + ":00000001FE\n",
+       ConversionFault::BadChecksum, 2, "checksum is FE but its bytes give FF"},
+      {"a wrong checksum on a skipped record type", Data(0, a) + ":0400000500000000F6\n" + kEof,
+       ConversionFault::BadChecksum, 2, "checksum is F6 but its bytes give F7"},
+      {"a checksum that is not hexadecimal", ":0400000011223344G2\n" + kEof,
+       ConversionFault::NotHexadecimal, 1, "'G' at column 18"},
+      {"no end record", Data(0, a) + Data(4, a), ConversionFault::NoEndRecord, 0,
+       "there is no end-of-file record"},
+      {"an empty file", "", ConversionFault::NoEndRecord, 0, "no end-of-file record"},
+      {"a first line not starting with ':'", "Intel HEX\n" + Data(0, a) + kEof,
+       ConversionFault::NoEndRecord, 1, "does not start with ':'"},
+      {"a blank line between records ends them before the end record",
+       Data(0, a) + "\n" + Data(4, a) + kEof, ConversionFault::NoEndRecord, 2,
+       "does not start with ':'"},
+      {"only an end record", kEof, ConversionFault::EmptyImage, 0, "holds no data"},
+      {"data records of 0 bytes only", Ela(0x0800) + Data(0x0100, {}) + kEof,
+       ConversionFault::EmptyImage, 0, "the image would be empty"},
       {"a data digit that is not hexadecimal", Data(0, a) + ":04000400A55G00FF03\n" + kEof,
        ConversionFault::NotHexadecimal, 2, "'G' at column 13"},
       {"a space inside the data", ":04000000 1223344A2\n" + kEof, ConversionFault::NotHexadecimal,
@@ -291,10 +316,12 @@ TEST(IntelHex, RefusesRecordsItCannotPlaceOrRead) {
       {"an ELA value that is not hexadecimal", ":0200000408g0F2\n" + kEof,
        ConversionFault::NotHexadecimal, 1, "'g' at column 12"},
       {"a data record cut short", Data(0, a) + ":0800000011223344\n" + kEof,
-       ConversionFault::RecordCutShort, 2, "needs 25 characters"},
+       ConversionFault::RecordCutShort, 2, "needs 27 characters"},
+      {"a data record without its checksum", ":0400000011223344\n" + kEof,
+       ConversionFault::RecordCutShort, 1, "needs 19 characters"},
       {"a line of only ':'", ":\n" + kEof, ConversionFault::RecordCutShort, 1, "cut short"},
       {"an ELA record cut short", ":0200000408\n" + Data(0, a) + kEof,
-       ConversionFault::RecordCutShort, 1, "needs 13 characters"},
+       ConversionFault::RecordCutShort, 1, "needs 15 characters"},
       {"an ELA record of one byte", ":0100000408F3\n" + Data(0, a) + kEof,
        ConversionFault::RecordCutShort, 1, "needs 2 data bytes"},
   };
@@ -305,7 +332,11 @@ TEST(IntelHex, RefusesRecordsItCannotPlaceOrRead) {
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.fault, c.fault);
     EXPECT_EQ(result.line, c.line);
-    EXPECT_THAT(result.error, HasSubstr("line " + std::to_string(c.line) + ": "));
+    if (c.line != 0) {
+      EXPECT_THAT(result.error, HasSubstr("line " + std::to_string(c.line) + ": "));
+    } else {
+      EXPECT_THAT(result.error, ::testing::Not(HasSubstr("line ")));
+    }
     EXPECT_THAT(result.error, HasSubstr(c.error));
     EXPECT_TRUE(image.empty()) << "nothing is loaded from a refused file";
     EXPECT_EQ(result.bytes_written, 0u);
@@ -354,6 +385,7 @@ TEST_F(ConverterFiles, HexFilesWrittenByObjcopyAndSrecCatConvertBackToTheirImage
     const char* file;
     std::size_t size;
     std::uint32_t seed;
+    std::size_t gap_from = 0, gap_to = 0;  // bytes the file leaves out: 0xFF in the image
   } cases[] = {
       {"objcopy_16.hex", 3000, 1},              // CR LF, no ELA record
       {"objcopy_16_at_08000000.hex", 3000, 2},  // ELA 0800 first, start address record 05
@@ -363,15 +395,24 @@ TEST_F(ConverterFiles, HexFilesWrittenByObjcopyAndSrecCatConvertBackToTheirImage
       {"srec_32.hex", 3000, 5},                 // 32-byte records
       {"srec_32_at_08000000.hex", 3000, 6},     // 32-byte records from 0x08000000
       {"srec_32_at_0000FC00.hex", 2048, 7},     // ELA 0000 first, ELA 0001 after 1 KiB
+      {"srec_255.hex", 3000, 10},               // 255-byte records
+      {"srec_gap_1000_2000.hex", 12288, 9, 0x1000, 0x2000},  // srec_cat -exclude 0x1000 0x2000
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     const fs::path image = temp / "hex.bin";
     const ConversionResult result = ConvertHexFile(fixtures / c.file, image);
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.note, "");
+    if (c.gap_to == 0) {
+      EXPECT_EQ(result.note, "");
+    } else {
+      EXPECT_THAT(result.note, HasSubstr("0xFF where no record wrote"));
+    }
     EXPECT_EQ(result.bytes_written, c.size);
-    EXPECT_TRUE(Read(image) == PatternBytes(c.size, c.seed));
+    Bytes expected = PatternBytes(c.size, c.seed);
+    std::fill(expected.begin() + static_cast<std::ptrdiff_t>(c.gap_from),
+              expected.begin() + static_cast<std::ptrdiff_t>(c.gap_to), 0xFF);
+    EXPECT_TRUE(Read(image) == expected);
   }
   EXPECT_EQ(Names(temp), std::vector<std::string>{"hex.bin"});
 }
@@ -396,14 +437,33 @@ TEST_F(ConverterFiles, LinesAcrossReadBlocksAndOverlongLinesConvertLikeTheTextIn
   EXPECT_TRUE(in_memory == image);
 }
 
-TEST_F(ConverterFiles, AnEmptyImageIsWrittenOverAnOlderOne) {
-  Write(temp / "hex.bin", Bytes(100, 0x55));
+TEST_F(ConverterFiles, FilesWithoutAnImageAreRefusedAndTheOlderImageRemovedOrKept) {
   Write(dir / "fw.hex", "not a hex file\n");
-  const ConversionResult result = ConvertHexFile(dir / "fw.hex", temp / "hex.bin");
-  ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(result.bytes_written, 0u);
-  EXPECT_TRUE(fs::exists(temp / "hex.bin"));
-  EXPECT_EQ(fs::file_size(temp / "hex.bin"), 0u);
+  Write(dir / "header.cap", Bytes(2048, 0x42));
+  const struct {
+    OnFailure on_failure;
+    bool kept;
+  } cases[] = {{OnFailure::RemoveImage, false}, {OnFailure::KeepImage, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kept);
+    Write(temp / "hex.bin", Bytes(100, 0x55));
+    Write(temp / "cap.bin", Bytes(100, 0x55));
+    const ConversionResult hex = ConvertHexFile(dir / "fw.hex", temp / "hex.bin", c.on_failure);
+    EXPECT_FALSE(hex.ok);
+    EXPECT_EQ(hex.fault, ConversionFault::NoEndRecord);
+    EXPECT_THAT(hex.error, HasSubstr("fw.hex', line 1: "));
+    const ConversionResult cap =
+        ConvertCapFile(dir / "header.cap", temp / "cap.bin", c.on_failure);
+    EXPECT_FALSE(cap.ok);
+    EXPECT_EQ(cap.fault, ConversionFault::EmptyImage);
+    EXPECT_THAT(cap.error, HasSubstr("header.cap' holds nothing past its 2048-byte header"));
+    if (c.kept) {
+      EXPECT_EQ(Read(temp / "hex.bin"), Bytes(100, 0x55));
+      EXPECT_EQ(Read(temp / "cap.bin"), Bytes(100, 0x55));
+    } else {
+      EXPECT_TRUE(Names(temp).empty());
+    }
+  }
 }
 
 TEST_F(ConverterFiles, ARefusedHexFileLeavesNoImageNotEvenAnOlderOne) {
@@ -473,6 +533,137 @@ TEST_F(ConverterFiles, ImagesThatCannotBeWrittenAreReportedByNameAndLeaveNothing
   EXPECT_FALSE(fs::exists(dir / "no temp folder"));
 }
 
+// --- Writing output files ---
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+TEST_F(ConverterFiles, OutputFilesFollowLinksKeepPermissionsAndRefuseWhatTheyMustNotReplace) {
+  const Bytes fresh = {'n', 'e', 'w'};
+  const Bytes old = {'o', 'l', 'd', '!'};
+  const auto file = [&](const char* name, mode_t mode) {
+    Write(dir / name, old);
+    ::chmod((dir / name).c_str(), mode);
+    return dir / name;
+  };
+  struct Case {
+    const char* name;
+    std::function<fs::path()> make;  // the path written to
+    fs::path lands;                  // where the bytes must end up (empty: refused)
+    mode_t mode;                     // the mode the file there must have
+    const char* error;               // a part of the error when refused
+  };
+  const Case cases[] = {
+      {"a new file", [&] { return dir / "new.bin"; }, dir / "new.bin", 0, ""},
+      {"permissions kept", [&] { return file("private.bin", 0600); }, dir / "private.bin", 0600,
+       ""},
+      {"execute bits kept", [&] { return file("tool.bin", 0750); }, dir / "tool.bin", 0750, ""},
+      {"a symbolic link is followed and stays a link",
+       [&] {
+         file("real.bin", 0640);
+         fs::create_symlink("real.bin", dir / "link.bin");
+         return dir / "link.bin";
+       },
+       dir / "real.bin", 0640, ""},
+      {"a chain of links, one into another folder",
+       [&] {
+         fs::create_directories(dir / "sub");
+         Write(dir / "sub" / "deep.bin", old);
+         fs::create_symlink("sub/deep.bin", dir / "hop.bin");
+         fs::create_symlink(dir / "hop.bin", dir / "chain.bin");
+         return dir / "chain.bin";
+       },
+       dir / "sub" / "deep.bin", 0, ""},
+      {"a dangling link creates its target",
+       [&] {
+         fs::create_symlink("made.bin", dir / "dangling.bin");
+         return dir / "dangling.bin";
+       },
+       dir / "made.bin", 0, ""},
+      {"a read-only file is refused, even for root", [&] { return file("ro.bin", 0444); }, {}, 0,
+       "ro.bin': the file is read-only (mode 0444)"},
+      {"a read-only file behind a link is refused",
+       [&] {
+         file("ro_target.bin", 0400);
+         fs::create_symlink("ro_target.bin", dir / "ro_link.bin");
+         return dir / "ro_link.bin";
+       },
+       {}, 0, "read-only"},
+      {"a folder is refused",
+       [&] {
+         fs::create_directories(dir / "folder.bin");
+         return dir / "folder.bin";
+       },
+       {}, 0, "a folder has that name"},
+      {"a FIFO nobody reads is refused, not waited on",
+       [&] {
+         ::mkfifo((dir / "fifo").c_str(), 0600);
+         return dir / "fifo";
+       },
+       {}, 0, "a FIFO that no program is reading"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = c.make();
+    const mode_t before = ModeOf(path);
+    ImageFileWriter writer(path);
+    const bool written = writer.Open() && writer.Write(fresh) && writer.Commit();
+    if (c.lands.empty()) {
+      EXPECT_FALSE(written);
+      EXPECT_THAT(writer.error(), HasSubstr(c.error));
+      EXPECT_EQ(ModeOf(path), before) << "what stood there stays what it was";
+      if (fs::is_regular_file(path)) {
+        EXPECT_EQ(Read(path), old);
+      }
+    } else {
+      ASSERT_TRUE(written) << writer.error();
+      EXPECT_EQ(Read(c.lands), fresh);
+      if (c.mode != 0) {
+        EXPECT_EQ(ModeOf(c.lands) & 07777, c.mode);
+      }
+      if (path != c.lands) {
+        EXPECT_TRUE(fs::is_symlink(path));
+      }
+    }
+    EXPECT_FALSE(fs::exists(writer.partial())) << "no partial file is left";
+  }
+}
+
+TEST_F(ConverterFiles, DevicesAndFifosWithAReaderAreWrittenInPlace) {
+  const Bytes fresh = PatternBytes(1000, 3);
+  // A FIFO with a reader: the bytes go through it and it stays a FIFO.
+  const fs::path fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  {
+    ImageFileWriter writer(fifo);
+    ASSERT_TRUE(writer.Open() && writer.Write(fresh) && writer.Commit()) << writer.error();
+  }
+  Bytes got(2000);
+  const ssize_t count = ::read(reader, got.data(), got.size());
+  ::close(reader);
+  ASSERT_EQ(count, 1000);
+  got.resize(1000);
+  EXPECT_EQ(got, fresh);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  // A character device (/dev/null, also through a link) stays the device.
+  const fs::path null_device = "/dev/null";
+  if (!fs::is_character_file(null_device)) GTEST_SKIP() << "no /dev/null here";
+  fs::create_symlink(null_device, dir / "null.bin");
+  for (const fs::path& path : {null_device, dir / "null.bin"}) {
+    SCOPED_TRACE(path);
+    ImageFileWriter writer(path);
+    ASSERT_TRUE(writer.Open() && writer.Write(fresh) && writer.Commit()) << writer.error();
+    EXPECT_TRUE(fs::is_character_file(null_device));
+  }
+  EXPECT_FALSE(fs::exists("/dev/null.part"));
+  EXPECT_TRUE(fs::is_symlink(dir / "null.bin"));
+}
+
 // --- CAP ---
 
 TEST_F(ConverterFiles, CapImageIsEverythingPastTheHeader) {
@@ -487,19 +678,24 @@ TEST_F(ConverterFiles, CapImageIsEverythingPastTheHeader) {
     Write(dir / "fw.cap", source);
     Write(temp / "cap.bin", Bytes(5000000, 0x55));
     const ConversionResult result = ConvertCapFile(dir / "fw.cap", temp / "cap.bin");
+    if (c.image == 0) {
+      // Only a header: refused, and the older image is not left to be loaded.
+      EXPECT_FALSE(result.ok);
+      EXPECT_EQ(result.fault, ConversionFault::EmptyImage);
+      EXPECT_THAT(result.error, HasSubstr("nothing past its 2048-byte header"));
+      EXPECT_EQ(result.bytes_written, 0u);
+      EXPECT_TRUE(Names(temp).empty());
+      continue;
+    }
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.bytes_written, c.image);
     const Bytes image = Read(temp / "cap.bin");
     ASSERT_EQ(image.size(), c.image);
-    if (c.image > 0) {
-      EXPECT_EQ(image[0], source[2048]);
-      EXPECT_TRUE(std::equal(image.begin(), image.end(), source.begin() + 2048));
-      EXPECT_EQ(result.note, "");
-    } else {
-      EXPECT_THAT(result.note, HasSubstr("nothing past its 2048-byte header"));
-    }
+    EXPECT_EQ(image[0], source[2048]);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), source.begin() + 2048));
+    EXPECT_EQ(result.note, "");
+    EXPECT_EQ(Names(temp), std::vector<std::string>{"cap.bin"});
   }
-  EXPECT_EQ(Names(temp), std::vector<std::string>{"cap.bin"});
 }
 
 }  // namespace

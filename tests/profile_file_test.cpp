@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "base/profile_file.h"
 
@@ -65,8 +66,48 @@ TEST_F(Profile, WritingCreatesFileSectionAndKeyAndKeepsTheRest) {
 }
 
 TEST_F(Profile, AFailedWriteLeavesTheOldFile) {
-  ProfileFile file(path / "not-a-folder" / "x.ini");
-  EXPECT_FALSE(file.WriteString("S", "K", "V"));
+  const std::string old = "[S]\r\nK=old\r\n";
+  const std::filesystem::path partial = std::filesystem::path(path.string() + ".part");
+  const struct {
+    const char* name;
+    std::function<void()> obstruct;  // makes the write fail after the old file is there
+  } cases[] = {
+      {"the new file cannot be created beside the old one",
+       [&] { std::filesystem::create_directories(partial / "occupied"); }},
+      {"the profile is read-only (refused even for root)",
+       [&] { std::filesystem::permissions(path, std::filesystem::perms::owner_read); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(old);
+    c.obstruct();
+    ProfileFile file(path);
+    EXPECT_FALSE(file.WriteString("S", "K", "new"));
+    EXPECT_EQ(Contents(), old);
+    EXPECT_EQ(file.ReadString("S", "K", "", 80), "old");
+    std::filesystem::remove_all(partial);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  // A file that cannot exist at all (its folder is a file) is a failure too.
+  ProfileFile nowhere(path / "not-a-folder" / "x.ini");
+  EXPECT_FALSE(nowhere.WriteString("S", "K", "V"));
+}
+
+TEST_F(Profile, WritingThroughALinkKeepsTheLinkAndThePermissions) {
+  const std::filesystem::path target = path.string() + ".target";
+  std::ofstream(target, std::ios::binary) << "[S]\r\nK=old\r\n";
+  std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+  std::filesystem::create_symlink(target, path);
+  ProfileFile file(path);
+  ASSERT_TRUE(file.WriteString("S", "K", "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(file.ReadString("S", "K", "", 80), "new");
+  EXPECT_EQ(std::filesystem::status(target).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  std::filesystem::remove(target);
 }
 
 }  // namespace
