@@ -590,7 +590,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplyLengthCase{kOpReadChipId, 2, "BadLength"},
                       ReplyLengthCase{kOpReadChipId, 6, "Ok"},
                       ReplyLengthCase{kOpChipErase, 0, "BadLength"},
-                      ReplyLengthCase{kOpChipErase, 1, "Erasing"},
+                      ReplyLengthCase{kOpChipErase, 1, "Finished"},
                       ReplyLengthCase{kOpChipErase, 2, "BadLength"},
                       ReplyLengthCase{kOpSocketStatus, 0, "BadLength"},
                       ReplyLengthCase{kOpSocketStatus, 1, "BadLength"},

@@ -69,7 +69,7 @@ foreach(case "silent.ini|info|8|does not answer the firmware version query|Model
              "boot.ini|detect|9|runs its boot loader (firmware \"BOOT V1.0\") and needs a firmware update|Chip ID:"
              "boot.ini|sockets|9|needs a firmware update|CH1:"
              "boot.ini|nand-scan|9|needs a firmware update|Blocks:"
-             "boot.ini|read|9|needs a firmware update|Chip:")
+             "boot.ini|erase|9|needs a firmware update|Chip:")
   string(REPLACE "|" ";" case "${case}")
   list(GET case 0 config)
   list(GET case 1 command)
@@ -268,6 +268,14 @@ run_cli(0 nand_named --simulate=nand.ini nand-scan --chip W25N01GV)
 expect_contains("${nand_named}" "Good blocks: 1021")
 run_cli(1 nand_unknown --simulate=nand.ini nand-scan --chip NOSUCHCHIP)
 expect_contains("${nand_unknown}" "NOSUCHCHIP")
+# A bitmap longer than one read is read to its end: flags past block 4000
+# are the chip's, not left over.
+file(WRITE "${WORK}/nand_long.ini"
+  "[Socket1]\nChipId=EFAA21\nCapacity=16M\nPageSize=2048\nBlockSize=2K\nBadBlocks=3, 4100, 8191\n")
+run_cli(0 nand_long --simulate=nand_long.ini nand-scan)
+foreach(needle "Blocks:      8192" "Good blocks: 8189" "Bad blocks:  3, 4100, 8191")
+  expect_contains("${nand_long}" "${needle}")
+endforeach()
 # A named chip must be the chip in the socket; empty sockets hold no chip.
 run_cli(1 nand_not_there --simulate nand-scan --chip W25N01GV)
 expect_contains("${nand_not_there}" "has the ID EF4017, not W25N01GV's ID EFAA21")
