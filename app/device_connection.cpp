@@ -11,6 +11,28 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// The log line naming why a programmer on the bus could not be opened, in
+// the operator's language.
+const std::string& OpenFailureText(const Dev_Language_Struct& texts, UsbOpenResult reason) {
+  switch (reason) {
+    case UsbOpenResult::AccessDenied:
+      return texts.LogUsbAccessDenied;
+    case UsbOpenResult::Busy:
+      return texts.LogUsbBusy;
+    case UsbOpenResult::Disconnected:
+      return texts.LogUsbDisconnected;
+    case UsbOpenResult::NoUsableEndpoints:
+      return texts.LogUsbNoEndpoints;
+    case UsbOpenResult::UsbUnavailable:
+      return texts.LogUsbUnavailable;
+    case UsbOpenResult::Opened:
+    case UsbOpenResult::NotFound:  // never logged: no programmer is silent
+    case UsbOpenResult::UsbError:
+      return texts.LogUsbError;
+  }
+  return texts.LogUsbError;
+}
+
 void SetTimerScan(AppContext& ctx, bool enabled) {
   ctx.Window.TimerScanEnabled = enabled;
   ctx.panel.MainWindowStateChanged();
@@ -28,7 +50,7 @@ void ScanForProgrammer(AppContext& ctx) {
     // the scan goes on, so fixing the cause is enough.
     const UsbOpenResult reason = ctx.link.LastOpenResult();
     if (reason == UsbOpenResult::NotFound) return;
-    if (reason != before) ctx.log.LogStamped(UsbOpenResultText(reason), LogColour::Error);
+    if (reason != before) ctx.log.LogStamped(OpenFailureText(ctx.Texts, reason), LogColour::Error);
     SetTimerScan(ctx, true);
     return;
   }

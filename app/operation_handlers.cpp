@@ -41,7 +41,7 @@ void Indicate(AppContext& ctx, std::uint16_t code) {
 
 bool RefusedWhileBusy(AppContext& ctx) {
   if (!ctx.Window.OperationRunning) return false;
-  ctx.log.LogStamped(kTextOperationRunning, LogColour::Error);
+  ctx.log.LogStamped(ctx.Texts.LogOperationRunning, LogColour::Error);
   return true;
 }
 

@@ -14,9 +14,6 @@ namespace tessary {
 
 class AppContext;
 
-// Red line of an operation asked for while another one runs.
-inline constexpr std::string_view kTextOperationRunning =
-    "另一个操作正在进行，请等待它结束或按停止.";
 // Highlight line after every write.
 inline constexpr std::string_view kTextVerifyReminder = "请使用效验功能检查数据写入是否正确！";
 

@@ -2,6 +2,7 @@
 #include "app/settings.h"
 
 #include <cstdint>
+#include <cstdlib>
 
 namespace tessary {
 namespace {
@@ -21,12 +22,20 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir)
   return program_dir / kSettingsFileName;
 }
 
+std::string DefaultFileFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home != '\0') return home;
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  return error ? std::string(".") : here.string();
+}
+
 void LoadSettings(AppContext& ctx, const ProfileFile& profile) {
   Dev_Inf_Struct& info = ctx.DeviceInfo;
   Prj_Info_Struct& prj = ctx.CurrentPrj;
 
   info.Language = profile.ReadInt(kSystemOption, "Language", 0);
-  info.FilePath = profile.ReadString(kSystemOption, "FilePath", "C:", 80);
+  info.FilePath = profile.ReadString(kSystemOption, "FilePath", DefaultFileFolder(), 80);
   ctx.RamFile.FileName = profile.ReadString(kSystemOption, "File", "", 80);
   prj.RamStartAddr = static_cast<std::uint32_t>(profile.ReadInt(kPrjInfo, "RamStartAddr", 0));
   prj.OprIdCheck = Low8(profile.ReadInt(kPrjInfo, "IdCheck", 0));

@@ -15,6 +15,10 @@ inline constexpr char kFallbackDefaultMode[] = "Velor";
 
 [[nodiscard]] std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir);
 
+// The file dialogs' folder before one was chosen: the user's home folder
+// ($HOME), or the current folder when there is none.
+[[nodiscard]] std::string DefaultFileFolder();
+
 // Reads every key (missing ones give their defaults, long texts are cut to
 // the buffer) into the records, then zeroes the run counters.
 void LoadSettings(AppContext& ctx, const ProfileFile& profile);

@@ -2,6 +2,9 @@
 // secondary dialogs' texts.
 #include "base/language_files.h"
 
+#include <tuple>
+#include <type_traits>
+
 namespace tessary {
 namespace {
 
@@ -128,14 +131,19 @@ constexpr DialogTextEntry kDialogTexts[] = {
     {"OfflinePrj", "StateVerifyError", "校验错误"},
 };
 
+constexpr std::size_t kKeyCount =
+    std::tuple_size_v<std::remove_cvref_t<decltype(LanguageKeys())>>;
+
 // Indices into LanguageKeys() in the order the texts are read: the title,
-// the buttons, the operation log texts, then the connection texts.
-constexpr std::array<std::size_t, 49> ReadOrder() {
-  std::array<std::size_t, 49> order{};
+// the buttons, the operation log texts, the connection texts, then the
+// failure texts after them in the table.
+constexpr std::array<std::size_t, kKeyCount> ReadOrder() {
+  std::array<std::size_t, kKeyCount> order{};
   std::size_t n = 0;
   for (std::size_t i = 0; i <= 3; ++i) order[n++] = i;
   for (std::size_t i = 9; i <= 48; ++i) order[n++] = i;
   for (std::size_t i : {7, 8, 4, 5, 6}) order[n++] = i;
+  for (std::size_t i = 49; i < kKeyCount; ++i) order[n++] = i;
   return order;
 }
 

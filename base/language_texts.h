@@ -64,6 +64,20 @@ struct Dev_Language_Struct {
   std::string LogChipMassStart = "批量烧录开始，请点击”停止“按钮，将在本次烧录完成后停止.";
   std::string LogChipMassStop = "批量烧录已停止.";
   std::string LogChipMassAutoStop = "30秒内没有检测到新拍呢，已自动停止了批量烧录.";
+  // Failures the program reports beyond the texts above: a write or erase
+  // block the programmer did not take, an operation refused while another
+  // runs, and why a programmer on the bus could not be opened.
+  std::string LogNoRoomForData = "写入失败！芯片的好块容纳不下全部数据.";
+  std::string LogBlockNotTaken = "写入失败！编程器没有接收数据块.";
+  std::string LogEraseNotTaken = "擦除失败！编程器没有接收擦除命令.";
+  std::string LogOperationRunning = "另一个操作正在进行，请等待它结束或按停止.";
+  std::string LogBufferBusy = "编程操作进行中，缓冲区不能更改，请等待它结束或按停止.";
+  std::string LogUsbAccessDenied = "找到编程器，但没有权限打开它（请按README安装udev规则，然后重新插入编程器）";
+  std::string LogUsbBusy = "找到编程器，但它正被其他程序或驱动占用";
+  std::string LogUsbDisconnected = "编程器在打开过程中离开了USB总线";
+  std::string LogUsbNoEndpoints = "该USB设备没有编程器的批量输入和输出端点";
+  std::string LogUsbUnavailable = "无法访问USB（USB库未能启动）";
+  std::string LogUsbError = "找到编程器，但打开时发生USB错误";
 };
 
 // Where each text lives in a language file, and the buffer its value is
@@ -75,8 +89,8 @@ struct LanguageKey {
   std::size_t buffer_size;
 };
 
-inline const std::array<LanguageKey, 49>& LanguageKeys() {
-  static const std::array<LanguageKey, 49> keys = {{
+inline const std::array<LanguageKey, 60>& LanguageKeys() {
+  static const std::array<LanguageKey, 60> keys = {{
       {"Setting", "MainSoftWareInfo", &Dev_Language_Struct::MainSoftWareInfo, 80},
       {"Button", "OK", &Dev_Language_Struct::OK, 80},
       {"Button", "Cancel", &Dev_Language_Struct::Cancel, 80},
@@ -126,6 +140,17 @@ inline const std::array<LanguageKey, 49>& LanguageKeys() {
       {"Log", "LogChipMassStart", &Dev_Language_Struct::LogChipMassStart, 120},
       {"Log", "LogChipMassStop", &Dev_Language_Struct::LogChipMassStop, 120},
       {"Log", "LogChipMassAutoStop", &Dev_Language_Struct::LogChipMassAutoStop, 120},
+      {"HostLog", "LogNoRoomForData", &Dev_Language_Struct::LogNoRoomForData, 160},
+      {"HostLog", "LogBlockNotTaken", &Dev_Language_Struct::LogBlockNotTaken, 160},
+      {"HostLog", "LogEraseNotTaken", &Dev_Language_Struct::LogEraseNotTaken, 160},
+      {"HostLog", "LogOperationRunning", &Dev_Language_Struct::LogOperationRunning, 160},
+      {"HostLog", "LogBufferBusy", &Dev_Language_Struct::LogBufferBusy, 160},
+      {"HostLog", "LogUsbAccessDenied", &Dev_Language_Struct::LogUsbAccessDenied, 160},
+      {"HostLog", "LogUsbBusy", &Dev_Language_Struct::LogUsbBusy, 160},
+      {"HostLog", "LogUsbDisconnected", &Dev_Language_Struct::LogUsbDisconnected, 160},
+      {"HostLog", "LogUsbNoEndpoints", &Dev_Language_Struct::LogUsbNoEndpoints, 160},
+      {"HostLog", "LogUsbUnavailable", &Dev_Language_Struct::LogUsbUnavailable, 160},
+      {"HostLog", "LogUsbError", &Dev_Language_Struct::LogUsbError, 160},
   }};
   return keys;
 }

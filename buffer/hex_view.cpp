@@ -85,7 +85,7 @@ void HexView::SetScrollPosition(std::uint32_t position) {
 
 void HexView::Scroll(std::uint32_t position) {
   scroll_position_ = std::min(position, scroll_maximum_);
-  ram_.ViewTop = ViewTopForScroll(scroll_position_, ram_.DataLen);
+  ram_.ViewTop = ViewTopForScroll(scroll_position_, ram_.DataLen, visible_rows_);
   AlignView();
   RedrawHexView();
 }

@@ -23,9 +23,11 @@ namespace tessary {
 inline constexpr std::uint32_t kBytesPerRow = 16;
 // A redraw builds at most this many rows, whatever the buffer size.
 inline constexpr std::uint32_t kMaxRowsDrawn = 56;
+// Rows a pane is taken to show until it says how many it really shows.
+inline constexpr std::uint32_t kDefaultVisibleRows = 24;
 // The scroll bar stops the view this far before the end of the data, so the
-// last position still shows 24 full rows.
-inline constexpr std::uint32_t kScrollTailBytes = 384;
+// last position still fills the default pane with full rows.
+inline constexpr std::uint32_t kScrollTailBytes = kDefaultVisibleRows * 16;
 // Characters of one full row of the hexadecimal text, and the caret
 // positions it takes with its line break.
 inline constexpr std::uint32_t kHexRowChars = 3 * kBytesPerRow;
@@ -70,13 +72,15 @@ inline constexpr std::string_view kAsciiHeader = "ASCII";
   return offset - offset % kBytesPerRow;
 }
 
-// ViewTop for a scroll-bar position: positions past DataLen - 384 are held
-// there (when DataLen >= 384), then rounded down to a row.
-[[nodiscard]] constexpr std::uint32_t ViewTopForScroll(std::uint32_t position,
-                                                       std::uint32_t data_len) {
-  if (data_len >= kScrollTailBytes && position > data_len - kScrollTailBytes) {
-    position = data_len - kScrollTailBytes;
-  }
+// ViewTop for a scroll-bar position in a pane showing `visible_rows` full
+// rows: positions past DataLen - 16 * visible_rows are held there (when the
+// data is at least that long), then rounded down to a row, so the end of the
+// scroll bar shows the last rows of the data.
+[[nodiscard]] constexpr std::uint32_t ViewTopForScroll(
+    std::uint32_t position, std::uint32_t data_len,
+    std::uint32_t visible_rows = kDefaultVisibleRows) {
+  const std::uint32_t tail = (visible_rows == 0 ? 1 : visible_rows) * kBytesPerRow;
+  if (data_len >= tail && position > data_len - tail) position = data_len - tail;
   return AlignToRow(position);
 }
 
@@ -186,6 +190,11 @@ class HexView {
   // The operator moved the scroll bar to `position`.
   void Scroll(std::uint32_t position);
 
+  // Full rows the window's pane shows (at least one); the scroll clamp keeps
+  // the last of them on the data's last row.
+  void SetVisibleRows(std::uint32_t rows) { visible_rows_ = rows == 0 ? 1 : rows; }
+  [[nodiscard]] std::uint32_t VisibleRows() const { return visible_rows_; }
+
   // The operator clicked the hexadecimal pane with the caret landing at
   // `caret`: selects the first hexadecimal digit from there on, or nothing.
   void Click(std::uint32_t caret);
@@ -233,6 +242,7 @@ class HexView {
   std::optional<std::uint32_t> selection_;
   std::uint32_t scroll_maximum_ = 0;
   std::uint32_t scroll_position_ = 0;
+  std::uint32_t visible_rows_ = kDefaultVisibleRows;
   std::string checksum_text_;
 
   // Sum of the whole block, kept up to date by the edits so a keystroke

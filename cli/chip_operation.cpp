@@ -1,5 +1,6 @@
 // The programming commands' shared steps.
 #include "cli/chip_operation.h"
+#include "cli/programmer_checks.h"
 
 #include <CLI/CLI.hpp>
 
@@ -36,12 +37,6 @@ void InstallInterruptHandler() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESETHAND;  // a second Ctrl+C ends the tool at once
   sigaction(SIGINT, &action, nullptr);
-}
-
-// An empty socket leaves the data line floating (all ones) or held low.
-bool NobodyAnswered(std::uint32_t code) {
-  const std::uint32_t low = code & 0x00FFFFFF;
-  return low == 0x00FFFFFF || low == 0;
 }
 
 // The catalogue name of the chip in the socket: its ID must match exactly
@@ -253,7 +248,7 @@ int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
   ProgrammerSession session(transport, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
   session.panel().ShowAllLines();
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
 
   AppContext& ctx = session.context();
   int code = kExitOk;

@@ -28,12 +28,13 @@ int RunChips(const TransportOptions& transport, const ChipsOptions& options) {
     const std::vector<ChipListing> chips =
         ListChips(session.context().Database, optional(options.type),
                   optional(options.manufacturer), options.text);
+    // As grep does: no match is an exit status of its own, not an empty list.
+    if (chips.empty()) return ReportFailure("No chip matches.", kExitFailure);
     std::printf("%-24s %-10s %-14s %8s  %s\n", "NAME", "TYPE", "MANUFACTURER", "CAPACITY", "ID");
     for (const ChipListing& chip : chips) {
       std::printf("%-24s %-10s %-14s %8s  %s\n", chip.name.c_str(), chip.type.c_str(),
                   chip.manufacturer.c_str(), chip.capacity_text.c_str(), chip.id.c_str());
     }
-    if (chips.empty()) std::fprintf(stderr, "No chip matches.\n");
   } catch (const DatabaseError& e) {
     return ReportFailure(e.what(), kExitFailure);
   }

@@ -6,23 +6,17 @@
 
 #include "catalogue/chip_detection.h"
 #include "cli/commands.h"
+#include "cli/programmer_checks.h"
 #include "operations/chip_commands.h"
 
 namespace tessary::cli {
 namespace {
 
-// An empty socket leaves the data line floating (all ones) or held low; no
-// chip answers with either.
-bool NobodyAnswered(std::uint32_t code) {
-  const std::uint32_t low = code & 0x00FFFFFF;
-  return low == 0x00FFFFFF || low == 0;
-}
-
 int RunDetect(const TransportOptions& options) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
 
   ChipIdReply reply;
   if (ReadChipId(session.context().link, reply) != CommandStatus::Ok) {

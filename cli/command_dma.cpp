@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/programmer_checks.h"
 #include "app/programmer_options.h"
 
 namespace tessary::cli {
@@ -23,7 +24,7 @@ int RunDma(const TransportOptions& options, const std::string& state) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
 
   const bool enable = state == "on";
   AppContext& ctx = session.context();

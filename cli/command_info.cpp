@@ -18,6 +18,9 @@ int RunInfo(const TransportOptions& options) {
   std::printf("Firmware:  %s\n", info.FirmVer.c_str());
   std::printf("Hardware:  %s\n", info.HardVer.c_str());
   std::printf("Serial:    %s\n", info.DevSN.c_str());
+  if (RunsBootLoader(info)) {
+    std::printf("Note:      the programmer runs its boot loader and needs a firmware update\n");
+  }
   std::string version;
   if (session.OpenCatalogue(error) && session.CatalogueVersion(version, error)) {
     std::printf("Catalogue: %s\n", version.c_str());

@@ -3,19 +3,29 @@
 // block counts and the bad blocks found.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_detection.h"
 #include "catalogue/chip_parameters.h"
 #include "cli/commands.h"
+#include "cli/programmer_checks.h"
 #include "operations/chip_commands.h"
 #include "app/programmer_options.h"
 
 namespace tessary::cli {
 namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+  });
+}
 
 struct NandScanOptions {
   std::string chip;
@@ -23,29 +33,37 @@ struct NandScanOptions {
 };
 
 // Makes the chip current as the selection frame would, from its catalogue
-// row: by name, or by the ID of the chip in the socket.
+// row: by name, or by the ID of the chip in the socket. A named chip must be
+// the one in the socket: the scan's block counts come from the chip there.
 bool SelectChip(AppContext& ctx, const std::string& name, std::string& error) {
+  ChipIdReply reply;
+  if (ReadChipId(ctx.link, reply) != CommandStatus::Ok) {
+    error = "The programmer gave no valid answer to the chip ID query (0x31).";
+    return false;
+  }
+  if (NobodyAnswered(reply.id)) {
+    error = "No chip answers: put the NAND FLASH chip into the socket (CH1 or CH2).";
+    return false;
+  }
+  const std::string digits = ChipIdDigits(reply.id);
   ChipDatabase& db = ctx.Database;
   if (!name.empty()) {
     if (db.RunQuery(statements::kChipByName, {name}) == 0) {
       error = "No catalogue chip is named " + name + ".";
       return false;
     }
-  } else {
-    ChipIdReply reply;
-    if (ReadChipId(ctx.link, reply) != CommandStatus::Ok) {
-      error =
-          "The programmer gave no valid answer to the chip ID query (0x31); name the chip "
-          "with --chip NAME.";
+    const std::string expected = db.FieldAsText("ChipID");
+    if (Is24SeriesCode(reply.id) || !EqualsIgnoringCase(expected, digits)) {
+      error = "The chip in the socket has the ID " + digits + ", not " + name + "'s ID " +
+              (expected.empty() ? std::string("(none)") : expected) +
+              ": put " + name + " into the socket, or name the chip that is there.";
       return false;
     }
-    const std::string digits = ChipIdDigits(reply.id);
-    if (db.RunQuery(statements::kChipsById, {digits}) == 0) {
-      error = "No catalogue chip has the ID " + digits +
-              " of the chip in the socket; name it "
-              "with --chip NAME.";
-      return false;
-    }
+  } else if (db.RunQuery(statements::kChipsById, {digits}) == 0) {
+    error = "No catalogue chip has the ID " + digits +
+            " of the chip in the socket; name it "
+            "with --chip NAME.";
+    return false;
   }
   ReadChipRow(db, ctx.CurrentPrj);
   ctx.CurrentPrj.ChipName = db.FieldAsText("ChipName");
@@ -56,7 +74,7 @@ int RunNandScan(const TransportOptions& transport, const NandScanOptions& option
   std::string error;
   ProgrammerSession session(transport, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
   if (!session.OpenCatalogue(error)) return ReportFailure(error, kExitFailure);
 
   AppContext& ctx = session.context();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/programmer_checks.h"
 #include "operations/chip_commands.h"
 
 namespace tessary::cli {
@@ -18,7 +19,7 @@ int RunSockets(const TransportOptions& options) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
 
   AppContext& ctx = session.context();
   SocketReply sockets;

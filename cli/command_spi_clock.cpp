@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/programmer_checks.h"
 #include "operations/chip_commands.h"
 #include "app/programmer_options.h"
 
@@ -28,7 +29,7 @@ int RunSpiClock(const TransportOptions& options, const std::string& value) {
   std::string error;
   ProgrammerSession session(options, error);
   if (!session.ok()) return ReportFailure(error, kExitFailure);
-  if (!session.OpenProgrammer(error)) return ReportFailure(error, session.OpenExitCode());
+  if (const int code = OpenProgrammerForChips(session); code != kExitOk) return code;
   AppContext& ctx = session.context();
 
   if (!value.empty()) {

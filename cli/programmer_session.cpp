@@ -10,6 +10,13 @@
 #include <cstdio>
 
 namespace tessary::cli {
+namespace {
+
+constexpr char kTextUnpluggedWhileIdentified[] =
+    "Programmer disconnected: it was unplugged while it was being identified. Plug it in again "
+    "and retry.";
+
+}  // namespace
 
 int ReportFailure(std::string_view message, int exit_code) {
   std::fprintf(stderr, "tessary-cli: %.*s\n", static_cast<int>(message.size()), message.data());
@@ -110,16 +117,26 @@ bool ProgrammerSession::OpenProgrammer(std::string& error) {
     link.usb().ServiceEvents();
     link.UsbCloseDevice();
     if (programmer_removed_) {
-      error = "The programmer was unplugged while it was being identified. Plug it in again "
-              "and retry.";
+      error = kTextUnpluggedWhileIdentified;
       open_exit_code_ = kExitDisconnected;
     } else {
-      error = "The programmer does not answer the firmware version query.";
-      open_exit_code_ = kExitNoProgrammer;
+      error = "The programmer does not answer the firmware version query. Unplug it, plug it "
+              "in again and retry.";
+      open_exit_code_ = kExitNoAnswer;
     }
     return false;
   }
   ReadIdentityTexts(link, context_->DeviceInfo);
+  // An unplug during the text queries leaves their fallbacks ("KV-075",
+  // "XXX-XXX-XXX-XXX", the assumed model), which must not pass for the
+  // programmer's identity.
+  link.usb().ServiceEvents();
+  if (programmer_removed_ || !link.LinkOpen() || !link.HasDevice()) {
+    link.UsbCloseDevice();
+    error = kTextUnpluggedWhileIdentified;
+    open_exit_code_ = kExitDisconnected;
+    return false;
+  }
   return true;
 }
 

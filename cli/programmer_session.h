@@ -36,6 +36,10 @@ inline constexpr int kExitBusy = 4;
 inline constexpr int kExitDisconnected = 5;
 inline constexpr int kExitNoUsableEndpoints = 6;
 inline constexpr int kExitUsbUnavailable = 7;
+// Opened, but it does not answer; or it runs its boot loader and needs a
+// firmware update before it can work with chips.
+inline constexpr int kExitNoAnswer = 8;
+inline constexpr int kExitBootLoader = 9;
 inline constexpr int kExitUsage = 64;
 
 // What the tool says, and how it exits, when opening the programmer ended

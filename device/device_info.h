@@ -20,4 +20,10 @@ struct Dev_Inf_Struct {
   std::string DefaultMode;     // model assumed when the model query fails
 };
 
+// True while the programmer runs its boot loader: it then answers only the
+// identity and firmware update commands, and needs a firmware update.
+[[nodiscard]] inline bool RunsBootLoader(const Dev_Inf_Struct& info) {
+  return info.FirmVer.compare(0, 4, "BOOT") == 0;
+}
+
 }  // namespace tessary

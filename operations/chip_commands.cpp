@@ -82,8 +82,9 @@ std::uint32_t PageBlockLength(const Prj_Info_Struct& chip) {
 // programmer did not take it or the link is gone.
 bool SendDataBlock(const ChipJob& job, std::uint8_t opcode, std::span<const std::uint8_t> payload) {
   if (job.link.SendFrame(opcode, payload) == LinkStatus::Ok) return true;
-  job.log.LogStamped(opcode == kOpNandBlockErase ? kTextEraseNotTaken : kTextBlockNotTaken,
-                     LogColour::Error);
+  job.log.LogStamped(
+      opcode == kOpNandBlockErase ? job.texts.LogEraseNotTaken : job.texts.LogBlockNotTaken,
+      LogColour::Error);
   return false;
 }
 
@@ -326,7 +327,7 @@ OperationResult WriteChipData(const ChipJob& job, std::uint8_t channel) {
       continue;
     }
     if (address + std::min<std::uint64_t>(remaining, block) > chip.ChipSize) {
-      job.log.LogStamped(kTextNoRoomForData, LogColour::Error);
+      job.log.LogStamped(job.texts.LogNoRoomForData, LogColour::Error);
       progress.MarkFailed();
       return OperationResult::Failed;
     }

@@ -157,11 +157,6 @@ void PollSocketsIfDue(DeviceLink& link, Prj_Info_Struct& chip);
 [[nodiscard]] std::uint32_t WriteBlockLength(const Prj_Info_Struct& chip);
 [[nodiscard]] std::uint32_t FillBlockLength(const Prj_Info_Struct& chip);
 
-// Red line of a write whose data no longer fits into the chip's good blocks.
-inline constexpr std::string_view kTextNoRoomForData = "写入失败！芯片的好块容纳不下全部数据.";
-// Red lines of a data block or block erase the programmer did not take.
-inline constexpr std::string_view kTextBlockNotTaken = "写入失败！编程器没有接收数据块.";
-inline constexpr std::string_view kTextEraseNotTaken = "擦除失败！编程器没有接收擦除命令.";
 
 // Writes the data buffer (DataLen rounded up to whole pages, at most
 // ChipSize, from RamStartAddr) to the chip in 0x35 blocks, stepping over

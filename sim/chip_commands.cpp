@@ -21,7 +21,9 @@ constexpr std::uint8_t kEraseBusy = 0x01;
 constexpr std::uint8_t kEraseFailed = 0xEE;
 
 constexpr std::uint8_t kSpiClockQuery = 10;
-constexpr std::size_t kMaxBitmapBytes = kTransactionReadLength - kFrameOverhead - 4;
+// The bitmap covers every block; a chip of more than about 4000 blocks
+// needs more than one 512-byte read, which the host must keep reading.
+constexpr std::size_t kMaxBitmapBytes = kMaxPayloadLength - 4;
 
 constexpr std::uint8_t kSocketPresent = 0x00;
 constexpr std::uint8_t kSocketEmpty = 0xFF;

@@ -3,9 +3,11 @@
 // handling, the NAND skip, the socket poll and the bulk streams.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "app/app_context.h"
@@ -504,6 +506,125 @@ TEST_F(ChipCommandsTest, SocketStatusResults) {
   EXPECT_EQ(QuerySocketStatus(ctx->link, ChipTypeId::Flash25, sockets), CommandStatus::NoReply);
   EXPECT_EQ(sockets.ch1, 0xAA);
   EXPECT_EQ(sockets.ch2, 0xAA);
+}
+
+// Every command that reads its reply's payload checks first that the reply
+// carries it: a reply cut or padded to 0, 1 or 2 payload bytes is refused
+// unless that is the command's own length, and is not asked again.
+struct ReplyLengthCase {
+  std::uint8_t opcode;
+  std::size_t length;
+  const char* outcome;
+};
+void PrintTo(const ReplyLengthCase& c, std::ostream* os) {
+  *os << std::hex << int{c.opcode} << " with " << std::dec << c.length << " bytes";
+}
+
+const char* OutcomeName(CommandStatus status) {
+  switch (status) {
+    case CommandStatus::Ok:
+      return "Ok";
+    case CommandStatus::NoReply:
+      return "NoReply";
+    case CommandStatus::BadLength:
+      return "BadLength";
+    case CommandStatus::LinkClosed:
+      return "LinkClosed";
+    case CommandStatus::Busy:
+      return "Busy";
+  }
+  return "?";
+}
+
+const char* OutcomeName(EraseReply reply) {
+  switch (reply) {
+    case EraseReply::Finished:
+      return "Finished";
+    case EraseReply::Erasing:
+      return "Erasing";
+    case EraseReply::BadLength:
+      return "BadLength";
+    case EraseReply::NoReply:
+      return "NoReply";
+  }
+  return "?";
+}
+
+const char* RunCommand(AppContext& c, std::uint8_t opcode) {
+  std::uint8_t reply_byte = 0;
+  switch (opcode) {
+    case kOpReadChipId: {
+      ChipIdReply reply;
+      return OutcomeName(ReadChipId(c.link, reply));
+    }
+    case kOpChipErase:
+      return OutcomeName(ChipEraseCommand(c.link, 0, ChipTypeId::Flash25, kErasePoll));
+    case kOpSocketStatus: {
+      SocketReply reply;
+      return OutcomeName(QuerySocketStatus(c.link, ChipTypeId::Flash25, reply));
+    }
+    case kOpSetSpiClock:
+      return OutcomeName(SetSpiClock(c.link, 1, reply_byte));
+    case kOpBadBlockScan:
+      return OutcomeName(ScanNandBadBlocks(c.link, 0, c.BadBlocks));
+    case kOpSetSpiDma:
+      return OutcomeName(SetSpiDma(c.link, 1, reply_byte));
+    default:
+      return "not in the table";
+  }
+}
+
+class ReplyLength : public ChipCommandsTest,
+                    public ::testing::WithParamInterface<ReplyLengthCase> {};
+
+TEST_P(ReplyLength, IsCheckedBeforeThePayloadIsRead) {
+  device().faults().reply_lengths = {{GetParam().opcode, GetParam().length}};
+  EXPECT_STREQ(RunCommand(*ctx, GetParam().opcode), GetParam().outcome);
+  EXPECT_EQ(FramesOf(GetParam().opcode).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ReplyLength,
+    ::testing::Values(ReplyLengthCase{kOpReadChipId, 0, "BadLength"},
+                      ReplyLengthCase{kOpReadChipId, 1, "BadLength"},
+                      ReplyLengthCase{kOpReadChipId, 2, "BadLength"},
+                      ReplyLengthCase{kOpReadChipId, 6, "Ok"},
+                      ReplyLengthCase{kOpChipErase, 0, "BadLength"},
+                      ReplyLengthCase{kOpChipErase, 1, "Finished"},
+                      ReplyLengthCase{kOpChipErase, 2, "BadLength"},
+                      ReplyLengthCase{kOpSocketStatus, 0, "BadLength"},
+                      ReplyLengthCase{kOpSocketStatus, 1, "BadLength"},
+                      ReplyLengthCase{kOpSocketStatus, 2, "Ok"},
+                      ReplyLengthCase{kOpSetSpiClock, 0, "BadLength"},
+                      ReplyLengthCase{kOpSetSpiClock, 1, "Ok"},
+                      ReplyLengthCase{kOpSetSpiClock, 2, "BadLength"},
+                      ReplyLengthCase{kOpBadBlockScan, 0, "BadLength"},
+                      ReplyLengthCase{kOpBadBlockScan, 1, "BadLength"},
+                      ReplyLengthCase{kOpBadBlockScan, 2, "BadLength"},
+                      ReplyLengthCase{kOpBadBlockScan, 4, "Ok"},
+                      ReplyLengthCase{kOpSetSpiDma, 0, "BadLength"},
+                      ReplyLengthCase{kOpSetSpiDma, 1, "Ok"},
+                      ReplyLengthCase{kOpSetSpiDma, 2, "BadLength"}),
+    [](const ::testing::TestParamInfo<ReplyLengthCase>& info) {
+      char name[32];
+      std::snprintf(name, sizeof name, "Opcode%02X_%zuBytes", info.param.opcode, info.param.length);
+      return std::string(name);
+    });
+
+// A reply that did not come in time arrives with the next read; the link
+// throws it away, so the next command gets its own answer, not the late one.
+TEST_F(ChipCommandsTest, ALateReplyIsNotTakenAsTheNextCommandsAnswer) {
+  device().faults().late_reply_opcodes = {kOpSocketStatus};
+  SocketReply sockets;
+  EXPECT_EQ(QuerySocketStatus(ctx->link, ChipTypeId::Flash25, sockets), CommandStatus::NoReply);
+  device().faults().late_reply_opcodes.clear();
+  ChipIdReply id;
+  ASSERT_EQ(ReadChipId(ctx->link, id), CommandStatus::Ok) << "not the two-byte socket answer";
+  EXPECT_EQ(id.id, 0xEF4017u);
+  std::uint8_t clock_code = 0;
+  ASSERT_EQ(SetSpiClock(ctx->link, kSpiClockQuery, clock_code), CommandStatus::Ok);
+  EXPECT_EQ(QuerySocketStatus(ctx->link, ChipTypeId::Flash25, sockets), CommandStatus::Ok);
+  EXPECT_EQ(sockets.ch1, kSocketChipPresent);
 }
 
 struct UpToEightCase {

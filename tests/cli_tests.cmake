@@ -41,7 +41,8 @@ run_cli(0 chips --simulate chips --type "25 FLASH" --manufacturer winbond W25Q64
 expect_contains("${chips}" "W25Q64")
 expect_contains("${chips}" "EF4017")
 expect_contains("${chips}" "8MB")
-run_cli(0 nothing chips "it's")
+# No match exits 1 with a message, as grep does.
+run_cli(1 nothing chips "it's")
 expect_contains("${nothing}" "No chip matches")
 
 # A config file that is not there is an error that names it.
@@ -51,6 +52,41 @@ expect_contains("${bad_config}" "missing.ini")
 # No programmer: a clear message and a non-zero exit.
 run_cli(2 offline info)
 expect_contains("${offline}" "No programmer found")
+
+# A programmer that is there but does not answer, or is unplugged while it
+# is identified, is neither "no programmer" nor identified with fallbacks.
+# "Config|command|exit|message|text that must not appear"
+file(WRITE "${WORK}/silent.ini" "[Faults]\nSilentOpcodes=10\n")
+file(WRITE "${WORK}/unplug_fw.ini" "[Faults]\nUnplugAfterTransfers=1\n")
+file(WRITE "${WORK}/unplug_texts.ini" "[Faults]\nUnplugAfterTransfers=3\n")
+file(WRITE "${WORK}/unplug_model.ini" "[Faults]\nUnplugAfterTransfers=7\n")
+file(WRITE "${WORK}/boot.ini" "[Programmer]\nStartInBootLoader=1\n")
+foreach(case "silent.ini|info|8|does not answer the firmware version query|Model:"
+             "unplug_fw.ini|info|5|Programmer disconnected|Model:"
+             "unplug_texts.ini|info|5|Programmer disconnected|XXX-XXX-XXX-XXX"
+             "unplug_model.ini|info|5|Programmer disconnected|Model:"
+             "silent.ini|detect|8|does not answer|Chip ID:"
+             "boot.ini|detect|9|runs its boot loader (firmware \"BOOT V1.0\") and needs a firmware update|Chip ID:"
+             "boot.ini|sockets|9|needs a firmware update|CH1:"
+             "boot.ini|nand-scan|9|needs a firmware update|Blocks:"
+             "boot.ini|erase|9|needs a firmware update|Chip:")
+  string(REPLACE "|" ";" case "${case}")
+  list(GET case 0 config)
+  list(GET case 1 command)
+  list(GET case 2 code)
+  list(GET case 3 message)
+  list(GET case 4 absent)
+  run_cli(${code} out --simulate=${config} ${command})
+  expect_contains("${out}" "${message}")
+  string(FIND "${out}" "${absent}" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "${command} with ${config} printed '${absent}':\n${out}")
+  endif()
+endforeach()
+# info still tells what a programmer in its boot loader is.
+run_cli(0 boot_info --simulate=boot.ini info)
+expect_contains("${boot_info}" "Firmware:  BOOT V1.0")
+expect_contains("${boot_info}" "runs its boot loader and needs a firmware update")
 
 # convert: the image the program loads from an Intel HEX, CAP or raw file.
 set(formats "${SOURCE_DIR}/tests/fixtures/formats")
@@ -227,6 +263,27 @@ expect_contains("${dma_off}" "SPI DMA: off")
 run_cli(0 dma_none dma)
 expect_contains("${dma_none}" "cannot be read back")
 run_cli(64 dma_bad --simulate dma maybe)
+# A confirmation without its byte confirms nothing.
+foreach(length 0 2)
+  file(WRITE "${WORK}/dma_len.ini" "[Faults]\nReplyLengths=3C:${length}\n")
+  run_cli(1 dma_short --simulate=dma_len.ini dma on)
+  expect_contains("${dma_short}" "did not confirm")
+  file(WRITE "${WORK}/spi_len.ini" "[Faults]\nReplyLengths=3A:${length}\n")
+  run_cli(1 spi_short --simulate=spi_len.ini spi-clock 18)
+  expect_contains("${spi_short}" "did not confirm")
+endforeach()
+# A hardware text longer than one read, or a model text that comes late,
+# leaves the following answers in step.
+string(REPEAT "H" 600 long_hardware)
+file(WRITE "${WORK}/long_hw.ini" "[Programmer]\nHardware=${long_hardware}\nSerial=SN-42\n")
+run_cli(0 long_hw --simulate=long_hw.ini info)
+expect_contains("${long_hw}" "Model:     Velor")
+expect_contains("${long_hw}" "Serial:    SN-42")
+file(WRITE "${WORK}/late_hw.ini" "[Programmer]\nSerial=SN-43\n[Faults]\nLateReplyOpcodes=11\n")
+run_cli(0 late_hw --simulate=late_hw.ini info)
+expect_contains("${late_hw}" "Hardware:  KV-075")
+expect_contains("${late_hw}" "Serial:    SN-43")
+expect_contains("${late_hw}" "Model:     Velor")
 
 # nand-scan: the default W25Q64 is no NAND chip; a simulated W25N01GV with
 # three bad blocks, found by its ID or named, has 1024 blocks and 1021 good.
@@ -246,6 +303,24 @@ run_cli(0 nand_named --simulate=nand.ini nand-scan --chip W25N01GV)
 expect_contains("${nand_named}" "Good blocks: 1021")
 run_cli(1 nand_unknown --simulate=nand.ini nand-scan --chip NOSUCHCHIP)
 expect_contains("${nand_unknown}" "NOSUCHCHIP")
+# A bitmap longer than one read is read to its end: flags past block 4000
+# are the chip's, not left over.
+file(WRITE "${WORK}/nand_long.ini"
+  "[Socket1]\nChipId=EFAA21\nCapacity=16M\nPageSize=2048\nBlockSize=2K\nBadBlocks=3, 4100, 8191\n")
+run_cli(0 nand_long --simulate=nand_long.ini nand-scan)
+foreach(needle "Blocks:      8192" "Good blocks: 8189" "Bad blocks:  3, 4100, 8191")
+  expect_contains("${nand_long}" "${needle}")
+endforeach()
+# A named chip must be the chip in the socket; empty sockets hold no chip.
+run_cli(1 nand_not_there --simulate nand-scan --chip W25N01GV)
+expect_contains("${nand_not_there}" "has the ID EF4017, not W25N01GV's ID EFAA21")
+run_cli(1 nand_other --simulate=nand.ini nand-scan --chip W25Q64)
+expect_contains("${nand_other}" "has the ID EFAA21, not W25Q64's ID EF4017")
+file(WRITE "${WORK}/nand_none.ini" "[Socket1]\nPresent=0\n")
+foreach(chip_option "" "--chip;W25N01GV")
+  run_cli(1 nand_empty --simulate=nand_none.ini nand-scan ${chip_option})
+  expect_contains("${nand_empty}" "No chip answers")
+endforeach()
 file(WRITE "${WORK}/nand_dual.ini"
   "[Socket1]\nChipId=EFAA21\nCapacity=128M\nBlockSize=128K\n[Socket2]\nPresent=0\n")
 run_cli(1 nand_dual --simulate=nand_dual.ini nand-scan --dual)

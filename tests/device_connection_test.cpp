@@ -82,7 +82,7 @@ TEST_F(Connection, AProgrammerThatCannotBeOpenedIsNamedOnceAndScanningGoesOn) {
   EXPECT_TRUE(ctx.Window.TimerScanEnabled) << "fixing the access is enough, no replug notice";
   ASSERT_EQ(ctx.log.Lines().size(), 1u);
   EXPECT_EQ(ctx.log.Lines()[0].text,
-            "09:05:07 " + std::string(UsbOpenResultText(UsbOpenResult::AccessDenied)));
+            "09:05:07 " + ctx.Texts.LogUsbAccessDenied);
   EXPECT_EQ(ctx.log.Lines()[0].colour, LogColour::Error);
 
   ScanForProgrammer(ctx);

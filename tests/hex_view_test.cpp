@@ -146,9 +146,10 @@ TEST(HexViewArithmetic, RowsInViewCountsPartialRowsAndStopsAtFiftySix) {
   EXPECT_EQ(VisibleRowCount(0, 20, 24), 2u);
 }
 
-TEST(HexViewArithmetic, ScrollPositionIsClampedToTheLast24RowsThenAligned) {
+TEST(HexViewArithmetic, ScrollPositionIsClampedToTheLastVisibleRowsThenAligned) {
   struct Case {
     std::uint32_t position, len, top;
+    std::uint32_t rows = kDefaultVisibleRows;
   } cases[] = {
       {0, 65536, 0},                               // start
       {0x1234, 65536, 0x1230},                     // middle, rounded down
@@ -159,9 +160,14 @@ TEST(HexViewArithmetic, ScrollPositionIsClampedToTheLast24RowsThenAligned) {
       {300, 300, 288},                             // shorter than 384: unclamped
       {299, 300, 288},         {384, 384, 0},      // exactly 384: everything fits
       {400, 400, 16},          {1000, 1000, 608},  // 1000 - 384 = 616, rounded down
+      // A pane that shows 21 rows ends on the last 21.
+      {65536, 65536, 0xFEB0, 21}, {0xFEB0, 65536, 0xFEB0, 21}, {0xFEA0, 65536, 0xFEA0, 21},
+      {1000, 1000, 656, 21},      {336, 336, 0, 21},           {65536, 65536, 0xFFF0, 1},
+      {65536, 65536, 0xFFF0, 0},                               // never less than one row
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ViewTopForScroll(c.position, c.len), c.top) << c.position << " of " << c.len;
+    EXPECT_EQ(ViewTopForScroll(c.position, c.len, c.rows), c.top)
+        << c.position << " of " << c.len << " in " << c.rows << " rows";
   }
 }
 

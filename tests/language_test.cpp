@@ -3,6 +3,8 @@
 // to a Skar programmer, and the shipped CN/TC/EN files themselves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -341,6 +343,29 @@ TEST(ShippedFiles, ChineseFileMatchesTheBuiltInTextsBarTheCorrections) {
   }
   const MainWindowCaptions captions = ComputeMainWindowCaptions(profile);
   EXPECT_EQ(captions.socket_items, (std::array<std::string, 2>{"普通模式", "一拖二模式"}));
+}
+
+// The program's own failure texts are translated like the rest: none is
+// left in Chinese in the English file, and the traditional file has its own.
+TEST(ShippedFiles, FailureTextsAreInTheLanguageOfTheirFile) {
+  const std::filesystem::path dir =
+      std::filesystem::path(TESSARY_SOURCE_DIR) / "resources" / "lang";
+  Dev_Language_Struct en, tc, cn;
+  LoadLanguageTexts(ProfileFile(dir / "EN.ini"), en, "V1");
+  LoadLanguageTexts(ProfileFile(dir / "TC.ini"), tc, "V1");
+  LoadLanguageTexts(ProfileFile(dir / "CN.ini"), cn, "V1");
+  int checked = 0;
+  for (const LanguageKey& key : LanguageKeys()) {
+    if (std::string_view(key.section) != "HostLog") continue;
+    ++checked;
+    const std::string& english = en.*key.field;
+    EXPECT_TRUE(std::all_of(english.begin(), english.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        << key.key << ": " << english;
+    EXPECT_NE(tc.*key.field, cn.*key.field) << key.key;
+  }
+  EXPECT_GE(checked, 11);
+  EXPECT_EQ(en.LogBlockNotTaken, "Write failed! The programmer did not take a data block.");
 }
 
 TEST(ShippedFiles, EnglishTextsJoinCleanlyWithWhatFollowsThem) {

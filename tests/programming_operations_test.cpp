@@ -199,7 +199,7 @@ TEST_F(Operations, NandDataThatNoLongerFitsInTheGoodBlocksStopsInRed) {
   Select(ChipTypeId::NandFlash, 4 * 2048, 2048, 2048);
   Load(Pattern(4 * 2048), 4 * 2048);
   EXPECT_EQ(RunWrite(ctx()), OperationResult::Failed);
-  EXPECT_TRUE(Logged(std::string(kTextNoRoomForData), LogColour::Error));
+  EXPECT_TRUE(Logged(ctx().Texts.LogNoRoomForData, LogColour::Error));
   for (const Bytes& write : device().wire().Writes()) {
     if (write.size() > 12 && write[1] == kOpDataWrite) {
       EXPECT_LT(GetBigEndian32(&write[8]), 4u * 2048) << "no block beyond the chip";
@@ -280,7 +280,7 @@ TEST_F(Operations, AnOperationAskedForWhileOneRunsIsRefused) {
   sim->panel.on_pump = nullptr;
   ASSERT_EQ(nested.size(), 1u);
   EXPECT_EQ(nested[0], OperationResult::Failed);
-  EXPECT_TRUE(Logged(std::string(kTextOperationRunning), LogColour::Error));
+  EXPECT_TRUE(Logged(ctx().Texts.LogOperationRunning, LogColour::Error));
   EXPECT_EQ(ChipBytes(0, 0, kChip), Pattern(kChip)) << "the write was not disturbed";
 }
 

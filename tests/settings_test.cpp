@@ -2,6 +2,8 @@
 // on save, and the default-model length rule.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <fstream>
 
@@ -49,7 +51,10 @@ TEST_F(Settings, MissingFileGivesEveryDefaultAndZeroesTheCounters) {
   Load();
   EXPECT_EQ(Path(), dir / "dev.ini");
   EXPECT_EQ(ctx.DeviceInfo.Language, 0);
-  EXPECT_EQ(ctx.DeviceInfo.FilePath, "C:");
+  EXPECT_EQ(ctx.DeviceInfo.FilePath, DefaultFileFolder());
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    EXPECT_EQ(DefaultFileFolder(), home) << "the home folder, not a Windows drive";
+  }
   EXPECT_EQ(ctx.RamFile.FileName, "");
   EXPECT_EQ(ctx.CurrentPrj.RamStartAddr, 0u);
   EXPECT_EQ(ctx.CurrentPrj.OprIdCheck, 0);

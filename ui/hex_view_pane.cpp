@@ -133,6 +133,7 @@ HexViewPane::HexViewPane(HexView& view, QWidget* parent) : QWidget(parent), view
   }
 
   view_.SetListener(this);
+  UpdateVisibleRows();
   ShowTexts();
   ShowScrollBar();
 }
@@ -193,6 +194,14 @@ void HexViewPane::ShowScrollBar() {
   sbDownFile_->setValue(static_cast<int>(view_.ScrollPosition() / scroll_unit_));
 }
 
+void HexViewPane::UpdateVisibleRows() {
+  // Whole lines between the document margins; line spacing is at least the
+  // height the document gives a line, so the count is never too high.
+  const int line = std::max(1, QFontMetrics(reDownFile_->font()).lineSpacing());
+  const int room = reDownFile_->viewport()->height() - 2 * kTextMargin;
+  view_.SetVisibleRows(static_cast<std::uint32_t>(std::max(1, room / line)));
+}
+
 void HexViewPane::OnScrollBarMoved(int value) {
   view_.Scroll(static_cast<std::uint32_t>(value) * scroll_unit_);
 }
@@ -207,6 +216,7 @@ bool HexViewPane::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (watched == reDownFile_->viewport()) {
+    if (event->type() == QEvent::Resize) UpdateVisibleRows();
     if (event->type() == QEvent::MouseButtonRelease) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (mouse->button() == Qt::LeftButton) {

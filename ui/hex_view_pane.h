@@ -47,6 +47,8 @@ class HexViewPane : public QWidget, private HexViewListener {
   void ShowTexts();
   void ShowSelection();
   void ShowScrollBar();
+  // Tells the core how many full rows the panes show now.
+  void UpdateVisibleRows();
   void OnScrollBarMoved(int value);
 
   HexView& view_;

@@ -101,8 +101,6 @@ void SetTimerRunning(QTimer& timer, bool running) {
   }
 }
 
-// Refused while a chip operation uses the buffer.
-constexpr std::string_view kTextBufferBusy = "编程操作进行中，缓冲区不能更改，请等待它结束或按停止.";
 
 QTimer* MakeTimer(QObject* owner, const char* name, int interval_ms) {
   auto* timer = new QTimer(owner);
@@ -191,7 +189,7 @@ bool MainWindow::OperationBusy() const {
 
 bool MainWindow::RefusedWhileOperating() {
   if (!OperationBusy()) return false;
-  ctx_.log.LogStamped(kTextBufferBusy, LogColour::Error);
+  ctx_.log.LogStamped(ctx_.Texts.LogBufferBusy, LogColour::Error);
   return true;
 }
 

@@ -4,6 +4,8 @@
 #include "ui/chip_selection_frame.h"
 #include "ui/hex_view_pane.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QFrame>
 #include <QGridLayout>
@@ -26,6 +28,8 @@ namespace {
 
 constexpr int kLeftPanelWidth = 232;
 constexpr std::array<int, 4> kStatusPanelWidths = {150, 300, 200, 50};
+// The checksum panel is never narrower than its widest text.
+constexpr char kCheckSumSample[] = "CheckSum:FFFFFFFFH";
 
 // The fonts of the design come first in each list, then the CJK fonts a
 // Linux desktop has.
@@ -207,10 +211,17 @@ void BuildStatusBar(QMainWindow& window, MainWindowWidgets& w) {
   for (std::size_t i = 0; i < w.StatusPanels.size(); ++i) {
     auto* panel = new QLabel;
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-    panel->setFixedWidth(kStatusPanelWidths[i]);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     bar->addWidget(panel);
+    // At least the design's width, and as wide as the text it shows, so a
+    // longer text (a translation, the checksum) is never cut.
+    int width = kStatusPanelWidths[i];
+    if (i == 3) {
+      const int sample = panel->fontMetrics().horizontalAdvance(QLatin1String(kCheckSumSample));
+      width = std::max(width, sample + 2 * panel->frameWidth() + panel->margin() + 8);
+    }
+    panel->setMinimumWidth(width);
     w.StatusPanels[i] = panel;
   }
   w.stResult = new QLabel;

@@ -8,7 +8,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWheelEvent>
 
@@ -150,13 +153,36 @@ TEST_F(HexViewPaneTest, ClickPastTheLastDigitMarksNothing) {
 TEST_F(HexViewPaneTest, ScrollBarMovesTheViewAndLoadersDoNotScroll) {
   LoadChip(64 * 1024);
   pane.ScrollBar()->setValue(65536);
-  EXPECT_EQ(ram.ViewTop, 0xFE80u);
-  EXPECT_TRUE(pane.AddrPane()->toPlainText().startsWith("0000FE80H  "));
+  const std::uint32_t end_top = 65536 - view.VisibleRows() * kBytesPerRow;
+  EXPECT_EQ(ram.ViewTop, end_top);
+  EXPECT_TRUE(pane.AddrPane()->toPlainText().startsWith(
+      QString::fromStdString(AddressLine(0, end_top))));
 
   // A loader putting the bar back to 0 leaves the view where it is.
   view.SetScrollPosition(0);
   EXPECT_EQ(pane.ScrollBar()->value(), 0);
-  EXPECT_EQ(ram.ViewTop, 0xFE80u);
+  EXPECT_EQ(ram.ViewTop, end_top);
+}
+
+// The end of the scroll bar shows the chip's last row whole, whatever the
+// pane's height.
+TEST_F(HexViewPaneTest, TheLastRowIsVisibleAtTheEndOfTheScrollBar) {
+  LoadChip(64 * 1024);
+  for (const int height : {200, 330, 345, 500, 900}) {
+    pane.resize(700, height);
+    QApplication::processEvents();
+    pane.ScrollBar()->setValue(pane.ScrollBar()->maximum());
+    QTextEdit* addresses = pane.AddrPane();
+    const QStringList lines = addresses->toPlainText().split('\n');
+    const int last = static_cast<int>(lines.indexOf(QString::fromStdString(AddressLine(0, 0xFFF0))));
+    ASSERT_GE(last, 0) << "height " << height;
+    const QTextBlock block = addresses->document()->findBlockByNumber(last);
+    const QRectF rect = addresses->document()->documentLayout()->blockBoundingRect(block);
+    EXPECT_LE(rect.bottom(), addresses->viewport()->height()) << "height " << height;
+    EXPECT_GE(view.VisibleRows() + 2, static_cast<std::uint32_t>(addresses->viewport()->height() /
+                                                                  rect.height()))
+        << "height " << height << ": the clamp leaves no more than a row or two empty";
+  }
 }
 
 TEST_F(HexViewPaneTest, WheelOverAPaneMovesTheScrollBar) {

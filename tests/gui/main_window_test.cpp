@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -15,8 +16,10 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -172,7 +175,7 @@ TEST_F(MainWindowTest, TicksSeparatorsAndHiddenItemsAsDesigned) {
 TEST_F(MainWindowTest, StatusBarTimersAndPicturesAsDesigned) {
   const int kWidths[] = {150, 300, 200, 50};
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(window.widgets().StatusPanels[static_cast<std::size_t>(i)]->width(), kWidths[i]);
+    EXPECT_GE(window.widgets().StatusPanels[static_cast<std::size_t>(i)]->width(), kWidths[i]);
   }
   auto* status = Find<QStatusBar>("StatusBar");
   EXPECT_TRUE(status->isAncestorOf(Find<QWidget>("stResult")));
@@ -197,6 +200,53 @@ TEST_F(MainWindowTest, StatusBarTimersAndPicturesAsDesigned) {
   }
   EXPECT_FALSE(Find<QLabel>("imgSocketPinout")->pixmap().isNull());
   EXPECT_FALSE(Find<QToolButton>("sbWrite")->icon().isNull());
+}
+
+// Every status panel shows its whole text: the checksum, and longer texts
+// (a translation of the online state, a long firmware version) too.
+TEST_F(MainWindowTest, StatusPanelsShowTheirWholeText) {
+  const char* texts[] = {"Device connected: Velor (a long name)", "Firmware version: V9.99.99 build 2026",
+                         "Somewhat longer text", "CheckSum:FFFFFFFFH"};
+  for (int i = 0; i < 4; ++i) ctx.SetStatusPanel(i, texts[i]);
+  QApplication::processEvents();
+  for (QLabel* label : window.widgets().StatusPanels) {
+    EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(label->text()))
+        << label->objectName().toStdString() << ": " << label->text().toStdString();
+  }
+}
+
+// The window can be resized and maximised; the hex view and the log take
+// the extra room, and the hex view shows more rows.
+TEST_F(MainWindowTest, TheHexViewAndTheLogTakeTheRoomOfALargerWindow) {
+  EXPECT_EQ(window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+  QApplication::processEvents();
+  const QSize hex = window.widgets().hexView->size();
+  const QSize log = Log()->size();
+  const std::uint32_t rows = ctx.Hex.VisibleRows();
+  window.resize(window.width() + 400, window.height() + 300);
+  QApplication::processEvents();
+  EXPECT_GT(window.widgets().hexView->height(), hex.height() + 100);
+  EXPECT_GT(window.widgets().hexView->width(), hex.width() + 300);
+  EXPECT_GT(Log()->height(), log.height() + 60);
+  EXPECT_GT(ctx.Hex.VisibleRows(), rows + 5);
+}
+
+// At the window's own size, the end of the scroll bar shows the buffer's
+// last row.
+TEST_F(MainWindowTest, TheLastRowOfTheBufferCanBeScrolledTo) {
+  ASSERT_EQ(ResetBufferAndView(ctx.Hex, 64 * 1024).status, BufferStatus::Ok);
+  ctx.Hex.RedrawHexView();
+  QApplication::processEvents();
+  EXPECT_LT(ctx.Hex.VisibleRows(), kDefaultVisibleRows) << "the design's pane shows about 21";
+  QScrollBar* bar = window.widgets().sbDownFile;
+  bar->setValue(bar->maximum());
+  QTextEdit* addresses = window.widgets().reDownFileAddr;
+  const QStringList lines = addresses->toPlainText().split('\n');
+  const auto last = lines.indexOf(QString::fromStdString(AddressLine(0, 0xFFF0)));
+  ASSERT_GE(last, 0);
+  const QTextBlock block = addresses->document()->findBlockByNumber(static_cast<int>(last));
+  EXPECT_LE(addresses->document()->documentLayout()->blockBoundingRect(block).bottom(),
+            addresses->viewport()->height());
 }
 
 TEST_F(MainWindowTest, LogLinesKeepTheirColoursAndTakeTheFocus) {
