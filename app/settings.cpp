@@ -17,10 +17,6 @@ std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_t>(value &
 
 }  // namespace
 
-std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir) {
-  return program_dir / kSettingsFileName;
-}
-
 void LoadSettings(AppContext& ctx, const ProfileFile& profile) {
   Dev_Inf_Struct& info = ctx.DeviceInfo;
   Prj_Info_Struct& prj = ctx.CurrentPrj;

@@ -1,4 +1,4 @@
-// The operator's choices kept between runs in dev.ini beside the executable:
+// The operator's choices kept between runs in dev.ini (ProgramPaths::SettingsFile):
 // read once at start-up, written once when the main window closes.
 #pragma once
 
@@ -10,10 +10,7 @@
 
 namespace tessary {
 
-inline constexpr char kSettingsFileName[] = "dev.ini";
 inline constexpr char kFallbackDefaultMode[] = "Velor";
-
-[[nodiscard]] std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir);
 
 // Reads every key (missing ones give their defaults, long texts are cut to
 // the buffer) into the records, then zeroes the run counters.
