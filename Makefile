@@ -4,9 +4,9 @@ BUILD ?= build
 JOBS ?= 2
 DEB_PACKAGES = cmake ninja-build g++ pkg-config qt6-base-dev libusb-1.0-0-dev \
 	libsqlite3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei openssl libssl-dev \
-	binutils srecord xvfb xauth ccache umockdev
+	binutils srecord xvfb xauth ccache umockdev help2man sqlite3 dpkg-dev
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean package
 
 all: build
 
@@ -33,6 +33,9 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	cmake --build $(BUILD) --target benches && $(BUILD)/bin/bench_all
