@@ -24,7 +24,6 @@ install(FILES ${TESSARY_CATALOGUE_FILE}
         DESTINATION ${TESSARY_DATA_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/Icon/ DESTINATION ${TESSARY_DATA_DIR}/Icon
         FILES_MATCHING PATTERN "*.bmp" PATTERN "*.xpm")
-install(DIRECTORY DESTINATION ${TESSARY_DATA_DIR}/iap)
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/iap)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/iap/ DESTINATION ${TESSARY_DATA_DIR}/iap)
 endif()
@@ -73,8 +72,17 @@ if(HELP2MAN_PROGRAM AND GZIP_PROGRAM)
       VERBATIM)
     list(APPEND TESSARY_MAN_PAGES ${page})
   endforeach()
-  add_custom_target(manual_pages ALL DEPENDS ${TESSARY_MAN_PAGES})
+  # The package's change log, compressed as Debian packages carry it.
+  set(TESSARY_CHANGELOG ${TESSARY_MAN_DIR}/changelog.Debian.gz)
+  add_custom_command(OUTPUT ${TESSARY_CHANGELOG}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TESSARY_MAN_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy ${TESSARY_DESKTOP_DIR}/changelog.Debian ${TESSARY_MAN_DIR}/changelog.Debian
+    COMMAND ${GZIP_PROGRAM} -9nf ${TESSARY_MAN_DIR}/changelog.Debian
+    DEPENDS ${TESSARY_DESKTOP_DIR}/changelog.Debian
+    VERBATIM)
+  add_custom_target(manual_pages ALL DEPENDS ${TESSARY_MAN_PAGES} ${TESSARY_CHANGELOG})
   install(FILES ${TESSARY_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${TESSARY_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 else()
   message(WARNING "help2man or gzip not found: no manual pages (apt-get install help2man)")
 endif()
@@ -83,7 +91,9 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessary)
 set(CPACK_PACKAGE_VENDOR "Tessary")
-set(CPACK_PACKAGE_CONTACT "Tessary developers <tessary@localhost>")
+set(TESSARY_PACKAGE_CONTACT "Tessary developers <tessary@localhost>" CACHE STRING
+    "Maintainer field of the .deb (name <address>)")
+set(CPACK_PACKAGE_CONTACT "${TESSARY_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "host program for the Tessary USB universal chip programmers")
 set(CPACK_PACKAGE_DESCRIPTION
   "Drives the Tessary USB universal chip programmers (Plov, Velor, Skar): pick or detect a\n"

@@ -65,7 +65,7 @@ void SimulatedBus::SetPresenceHandler(std::function<void(tessary::PresenceEvent)
   presence_handler_ = std::move(handler);
   for (std::size_t i = 0; i < links_.size(); ++i) {
     links_[i]->SetPresenceHandler([this, i](tessary::PresenceEvent event) {
-      if (chosen_ && *chosen_ != i) return;
+      if (i != current_) return;  // another programmer's plugging is not this link's
       if (presence_handler_) presence_handler_(event);
     });
   }

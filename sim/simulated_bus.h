@@ -38,7 +38,7 @@ class SimulatedBus final : public tessary::UsbLink {
     return links_[current_]->ReadPipe(buffer);
   }
   void FlushInPipe() override { links_[current_]->FlushInPipe(); }
-  // Arrivals and removals of every programmer, or of the chosen one only.
+  // Arrivals and removals of the programmer in use (the last one opened).
   void SetPresenceHandler(std::function<void(tessary::PresenceEvent)> handler) override;
   // Time passes for every programmer.
   void ServiceEvents() override;

@@ -107,7 +107,7 @@ expect_contains("${version_before}" "Catalogue: V1.1.0")
 # The settings of the chip commands live in the user's config folder.
 file(WRITE "${home}/.config/tessary/dev.ini" "[PrjInfo]\nErase=0\nWrite=0\nVerify=0\n")
 file(WRITE "${WORK}/data.bin" "data")
-run_installed(1 steps_off ARGS --simulate auto data.bin)
+run_installed(1 steps_off ARGS --simulate auto --chip W25Q64 data.bin)
 expect_contains("${steps_off}" "${home}/.config/tessary/dev.ini")
 
 snapshot(after_runs)
