@@ -72,13 +72,14 @@ if(HELP2MAN_PROGRAM AND GZIP_PROGRAM)
       VERBATIM)
     list(APPEND TESSARY_MAN_PAGES ${page})
   endforeach()
-  # The package's change log, compressed as Debian packages carry it.
-  set(TESSARY_CHANGELOG ${TESSARY_MAN_DIR}/changelog.Debian.gz)
+  # The package's change log, compressed as Debian packages carry it (a
+  # package without a Debian revision names it changelog.gz).
+  set(TESSARY_CHANGELOG ${TESSARY_MAN_DIR}/changelog.gz)
   add_custom_command(OUTPUT ${TESSARY_CHANGELOG}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TESSARY_MAN_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy ${TESSARY_DESKTOP_DIR}/changelog.Debian ${TESSARY_MAN_DIR}/changelog.Debian
-    COMMAND ${GZIP_PROGRAM} -9nf ${TESSARY_MAN_DIR}/changelog.Debian
-    DEPENDS ${TESSARY_DESKTOP_DIR}/changelog.Debian
+    COMMAND ${CMAKE_COMMAND} -E copy ${TESSARY_DESKTOP_DIR}/changelog ${TESSARY_MAN_DIR}/changelog
+    COMMAND ${GZIP_PROGRAM} -9nf ${TESSARY_MAN_DIR}/changelog
+    DEPENDS ${TESSARY_DESKTOP_DIR}/changelog
     VERBATIM)
   add_custom_target(manual_pages ALL DEPENDS ${TESSARY_MAN_PAGES} ${TESSARY_CHANGELOG})
   install(FILES ${TESSARY_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -91,15 +92,16 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tessary)
 set(CPACK_PACKAGE_VENDOR "Tessary")
-set(TESSARY_PACKAGE_CONTACT "Tessary developers <tessary@localhost>" CACHE STRING
+set(TESSARY_PACKAGE_CONTACT "Tessary developers <tessary@example.org>" CACHE STRING
     "Maintainer field of the .deb (name <address>)")
 set(CPACK_PACKAGE_CONTACT "${TESSARY_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "host program for the Tessary USB universal chip programmers")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Drives the Tessary USB universal chip programmers (Plov, Velor, Skar): pick or detect a\n"
-  "memory chip, load a data file, then erase, blank-check, write, read and verify chips.\n"
-  "Contains the desktop program, the command-line tool tessary-cli, the chip catalogue\n"
-  "and a udev rule giving the logged-in user access to the programmer.")
+  "Drives the Tessary USB universal chip programmers (Plov, Velor, Skar):\n"
+  "pick or detect a memory chip, load a data file, then erase, blank-check,\n"
+  "write, read and verify chips. Contains the desktop program, the\n"
+  "command-line tool tessary-cli, the chip catalogue and a udev rule giving\n"
+  "the logged-in user access to the programmer.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
