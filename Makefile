@@ -4,9 +4,9 @@ BUILD ?= build
 JOBS ?= 2
 DEB_PACKAGES = cmake ninja-build g++ pkg-config qt6-base-dev libusb-1.0-0-dev \
 	libsqlite3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-wqy-microhei openssl libssl-dev \
-	binutils srecord xvfb xauth ccache umockdev clang libclang-rt-14-dev zlib1g-dev
+	binutils srecord xvfb xauth ccache umockdev clang libclang-rt-14-dev zlib1g-dev help2man sqlite3 dpkg-dev
 
-.PHONY: all deps configure build run test bench clean fuzz
+.PHONY: all deps configure build run test bench clean fuzz package
 
 # make test SANITIZE=1: the whole suite built with AddressSanitizer and
 # UndefinedBehaviorSanitizer in a folder of its own; any report fails it.
@@ -49,6 +49,9 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	cmake --build $(BUILD) --target benches && $(BUILD)/bin/bench_all

@@ -53,7 +53,7 @@ AboutTexts AboutDialogTexts(const AppContext& ctx) {
       texts.partner_heading = "Partners:";
       break;
   }
-  const ProfileFile profile(LanguageFilePath(ctx.ProgramFolder, language));
+  const ProfileFile profile(LanguageFilePath(ctx.Paths.DataFolder(), language));
   texts.caption = ReadDialogText(profile, "AboutMenu", "About");
   texts.version_line = ctx.Texts.MainSoftWareInfo;
   return texts;

@@ -9,6 +9,7 @@
 #include "base/clock.h"
 #include "app/language.h"
 #include "app/project_window_state.h"
+#include "app/program_paths.h"
 #include "base/language_texts.h"
 #include "base/operation_log.h"
 #include "base/operator_panel.h"
@@ -75,10 +76,10 @@ class AppContext {
   OperationLog log;
   DeviceLink link;
 
-  // The folder of the executable: catalogue, settings, languages, temp.
-  std::filesystem::path ProgramFolder;
+  // Where the program's files are (portable folder or installed form).
+  ProgramPaths Paths;
   // Where the auto sequence appends its production record; empty: one file
-  // a day in the folder "records" beside the program.
+  // a day in the records folder.
   std::filesystem::path RecordFile;
 
   Dev_Inf_Struct DeviceInfo;

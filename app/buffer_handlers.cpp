@@ -14,7 +14,7 @@ BufferParts BufferPartsOf(AppContext& ctx) {
 }
 
 std::filesystem::path LanguageFileOf(const AppContext& ctx) {
-  return LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language);
+  return LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language);
 }
 
 FileEditSetup MenuBufferFillClick(const AppContext& ctx) {
@@ -39,7 +39,7 @@ FileEditResult FileImportOk(AppContext& ctx, const FileEditFields& fields,
   const std::optional<std::uint32_t> start = ReadHexOffset(parts, fields.value1);
   if (!start) return {.close = false};
   const PreparedDataFile prepared =
-      PrepareDataFile(ctx.ProgramFolder, file, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
+      PrepareDataFile(ctx.Paths.TempFolder(), file, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
   if (!prepared.ok) {
     LogNotLoaded(ctx.log, prepared);
     return {};
@@ -70,7 +70,7 @@ FileEditResult btnFileInportOKClick(AppContext& ctx, FileEditMode mode,
 
 bool sbOpenFileClick(AppContext& ctx, const std::optional<std::filesystem::path>& chosen) {
   if (!chosen) {
-    ctx.Window.OpenDialogFile = PathText(TempFolder(ctx.ProgramFolder) / "test.bin");
+    ctx.Window.OpenDialogFile = PathText(ctx.Paths.TempFolder() / "test.bin");
     ctx.panel.MainWindowStateChanged();
     return false;
   }
@@ -82,7 +82,7 @@ bool LoadDataFile(AppContext& ctx, const std::filesystem::path& file) {
   const std::string chosen_text = PathText(*chosen);
   ctx.Window.OpenDialogFile = chosen_text;
   const PreparedDataFile prepared =
-      PrepareDataFile(ctx.ProgramFolder, *chosen, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
+      PrepareDataFile(ctx.Paths.TempFolder(), *chosen, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
   if (!prepared.ok) {
     LogNotLoaded(ctx.log, prepared);
     ctx.panel.MainWindowStateChanged();

@@ -20,7 +20,7 @@ std::optional<HardwareInfoView> ShowIfLinked(AppContext& ctx, bool with_versions
 }  // namespace
 
 HardwareInfoView ComposeHardwareInfo(const AppContext& ctx, bool with_versions) {
-  const ProfileFile language(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
+  const ProfileFile language(LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language));
   HardwareInfoView view;
   view.Caption = ReadDialogText(language, kSection, "HardInfoTitle", "硬件信息");
   view.HardwareLabel = ReadDialogText(language, kSection, "HardVersion", "硬件版本：");

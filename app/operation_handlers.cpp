@@ -262,7 +262,7 @@ void RecordRun(AppContext& ctx, const AutoRun& run, const AutoOutcome& outcome,
   row.result = result.empty() ? (outcome.bad == 0 ? "good" : "bad") : result;
   row.seconds = (ctx.clock.TickCountMs() - run.started) / 1000.0;
   const std::filesystem::path file = ctx.RecordFile.empty()
-                                         ? DailyRecordFile(ctx.ProgramFolder / "records", row.when)
+                                         ? DailyRecordFile(ctx.Paths.RecordsFolder(), row.when)
                                          : ctx.RecordFile;
   std::string error;
   if (!AppendProductionRow(file, row, error)) ctx.log.LogStamped(error, LogColour::Error);

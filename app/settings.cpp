@@ -18,10 +18,6 @@ std::uint8_t Low8(std::int32_t value) { return static_cast<std::uint8_t>(value &
 
 }  // namespace
 
-std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir) {
-  return program_dir / kSettingsFileName;
-}
-
 std::string DefaultFileFolder() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && *home != '\0') return home;

@@ -1,4 +1,4 @@
-// The operator's choices kept between runs in dev.ini beside the executable:
+// The operator's choices kept between runs in dev.ini (ProgramPaths::SettingsFile):
 // read once at start-up, written once when the main window closes.
 #pragma once
 
@@ -10,10 +10,7 @@
 
 namespace tessary {
 
-inline constexpr char kSettingsFileName[] = "dev.ini";
 inline constexpr char kFallbackDefaultMode[] = "Velor";
-
-[[nodiscard]] std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir);
 
 // The file dialogs' folder before one was chosen: the user's home folder
 // ($HOME), or the current folder when there is none.

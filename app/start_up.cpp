@@ -47,7 +47,7 @@ void RestoreSavedChip(AppContext& ctx) {
 }  // namespace
 
 StartUpOutcome RunStartUp(AppContext& ctx) {
-  const std::filesystem::path& folder = ctx.ProgramFolder;
+  const std::filesystem::path& folder = ctx.Paths.CatalogueFolder();
 
   const ConnectionOptions options = ParseConnectionString(DecipherConnectionString());
   const std::filesystem::path catalogue = DatabasePath(options, folder);
@@ -61,7 +61,7 @@ StartUpOutcome RunStartUp(AppContext& ctx) {
   std::string error;
   if (!ctx.Database.Open(catalogue, error)) return {false, error};
 
-  ProfileFile settings(SettingsFilePath(folder));
+  ProfileFile settings(ctx.Paths.SettingsFile());
   LoadSettings(ctx, settings);
   ctx.Window.OpenDialogFolder = ctx.DeviceInfo.FilePath;
   ctx.Window.OpenDialogFile = ctx.RamFile.FileName;
@@ -86,7 +86,7 @@ StartUpOutcome RunStartUp(AppContext& ctx) {
   // bar, the language applied, the menus that wait for a programmer hidden.
   ctx.panel.SetProgressVisible(ProgressBar::Chip1, true);
   ctx.panel.SetProgressVisible(ProgressBar::Chip2, false);
-  ctx.Language = ApplyLanguage(ctx, folder);
+  ctx.Language = ApplyLanguage(ctx, ctx.Paths.DataFolder());
   ctx.Window.Title = ctx.Language.title;
   ctx.Window.PrjOfflineMenuVisible = false;
   ctx.Window.HelpMenuVisible = false;

@@ -14,7 +14,7 @@ struct StartUpOutcome {
   std::string message;
 };
 
-// Runs once, before the window is shown. ctx.ProgramFolder must be set.
+// Runs once, before the window is shown. ctx.Paths must be set.
 [[nodiscard]] StartUpOutcome RunStartUp(AppContext& ctx);
 
 // The version shown when the catalogue has none.

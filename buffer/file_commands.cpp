@@ -56,17 +56,14 @@ std::string OpenDialogTitle(const std::filesystem::path& language_file) {
   return ReadDialogText(file, "FileInport", "ODTitle");
 }
 
-std::filesystem::path TempFolder(const std::filesystem::path& program_folder) {
-  return program_folder / "temp";
+std::filesystem::path HexImagePath(const std::filesystem::path& temp_folder) {
+  return temp_folder / "hex.bin";
 }
-std::filesystem::path HexImagePath(const std::filesystem::path& program_folder) {
-  return TempFolder(program_folder) / "hex.bin";
-}
-std::filesystem::path CapImagePath(const std::filesystem::path& program_folder) {
-  return TempFolder(program_folder) / "cap.bin";
+std::filesystem::path CapImagePath(const std::filesystem::path& temp_folder) {
+  return temp_folder / "cap.bin";
 }
 
-PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
+PreparedDataFile PrepareDataFile(const std::filesystem::path& temp_folder,
                                  const std::filesystem::path& chosen, std::uint32_t limit) {
   PreparedDataFile prepared;
   if (chosen.empty()) {
@@ -76,7 +73,7 @@ PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
   const DataFileType type = FileTypeOf(chosen);
   prepared.image = chosen;
   if (type != DataFileType::Binary) {
-    const std::filesystem::path temp = TempFolder(program_folder);
+    const std::filesystem::path& temp = temp_folder;
     std::error_code ec;
     if (!std::filesystem::is_directory(temp, ec)) {
       prepared.error = "the working folder '" + PathText(temp) +
@@ -84,8 +81,8 @@ PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
                        "beside the program";
       return prepared;
     }
-    prepared.image = type == DataFileType::IntelHex ? HexImagePath(program_folder)
-                                                     : CapImagePath(program_folder);
+    prepared.image = type == DataFileType::IntelHex ? HexImagePath(temp_folder)
+                                                     : CapImagePath(temp_folder);
     const ConversionResult result = type == DataFileType::IntelHex
                                         ? ConvertHexFile(chosen, prepared.image)
                                         : ConvertCapFile(chosen, prepared.image);

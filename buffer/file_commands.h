@@ -33,11 +33,9 @@ inline constexpr std::string_view kSaveDialogFilter = "Bin File|*.bin|ALL|*.*";
 // The open dialog's title: FileInport/ODTitle of the current language file.
 [[nodiscard]] std::string OpenDialogTitle(const std::filesystem::path& language_file);
 
-// Where the converted images go, under the program folder.
-[[nodiscard]] std::filesystem::path TempFolder(const std::filesystem::path& program_folder);
-// temp/hex.bin and temp/cap.bin
-[[nodiscard]] std::filesystem::path HexImagePath(const std::filesystem::path& program_folder);
-[[nodiscard]] std::filesystem::path CapImagePath(const std::filesystem::path& program_folder);
+// The converted images in the temp folder: hex.bin and cap.bin.
+[[nodiscard]] std::filesystem::path HexImagePath(const std::filesystem::path& temp_folder);
+[[nodiscard]] std::filesystem::path CapImagePath(const std::filesystem::path& temp_folder);
 
 // A data file's bytes, read whole and not yet in the buffer.
 struct BufferImage {
@@ -66,7 +64,7 @@ struct PreparedDataFile {
 // reads the resulting binary file up to `limit` bytes. Changes nothing of
 // the buffer; the working image in temp is replaced or, after a failed
 // conversion, removed.
-[[nodiscard]] PreparedDataFile PrepareDataFile(const std::filesystem::path& program_folder,
+[[nodiscard]] PreparedDataFile PrepareDataFile(const std::filesystem::path& temp_folder,
                                                const std::filesystem::path& chosen,
                                                std::uint32_t limit);
 

@@ -199,7 +199,7 @@ bool ApplySteps(AppContext& ctx, const std::string& steps) {
     // The operator's choice kept in dev.ini; the settings also bring back a
     // chip name and a buffer start the current chip and file decide here.
     const std::string name = chip.ChipName;
-    LoadSettings(ctx, ProfileFile(SettingsFilePath(ctx.ProgramFolder)));
+    LoadSettings(ctx, ProfileFile(ctx.Paths.SettingsFile()));
     chip.ChipName = name;
   } else {
     const std::vector<std::string> items = SplitSteps(steps);
@@ -211,14 +211,14 @@ bool ApplySteps(AppContext& ctx, const std::string& steps) {
     chip.OprVerify = has("verify");
   }
   if (chip.OprErase == 1 || chip.OprWrite == 1 || chip.OprVerify == 1) return true;
-  ReportFailure("no step to run: " + SettingsFilePath(ctx.ProgramFolder).string() +
+  ReportFailure("no step to run: " + ctx.Paths.SettingsFile().string() +
                     " turns erase, write and verify off; choose them with --steps.",
                 kExitFailure);
   return false;
 }
 
 int LoadDataFile(AppContext& ctx, const std::string& file) {
-  const std::filesystem::path temp = TempFolder(ctx.ProgramFolder);
+  const std::filesystem::path temp = ctx.Paths.TempFolder();
   std::error_code error;
   std::filesystem::create_directories(temp, error);
   if (error) {

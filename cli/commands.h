@@ -16,6 +16,7 @@ struct CommandContext {
   int exit_code = kExitOk;
 };
 
+void AddListCommand(CLI::App& app, CommandContext& context);
 void AddInfoCommand(CLI::App& app, CommandContext& context);
 void AddChipsCommand(CLI::App& app, CommandContext& context);
 void AddDetectCommand(CLI::App& app, CommandContext& context);

@@ -31,7 +31,8 @@ std::string_view BarName(ProgressBar bar) {
 
 }  // namespace
 
-ConsolePanel::ConsolePanel(bool verbose) : verbose_(verbose), terminal_(isatty(STDERR_FILENO) == 1) {}
+ConsolePanel::ConsolePanel(bool verbose, bool quiet)
+    : verbose_(verbose && !quiet), quiet_(quiet), terminal_(!quiet && isatty(STDERR_FILENO) == 1) {}
 
 ConsolePanel::~ConsolePanel() { ClearBar(); }
 

@@ -15,13 +15,15 @@ namespace tessary::cli {
 
 class ConsolePanel final : public OperatorPanel {
  public:
-  explicit ConsolePanel(bool verbose);
+  // `quiet`: no progress bar and no log lines but the red ones, whatever
+  // ShowAllLines asks.
+  explicit ConsolePanel(bool verbose, bool quiet = false);
   ~ConsolePanel() override;
   ConsolePanel(const ConsolePanel&) = delete;
   ConsolePanel& operator=(const ConsolePanel&) = delete;
 
   // Every log line goes to stderr, not only the red ones.
-  void ShowAllLines() { verbose_ = true; }
+  void ShowAllLines() { verbose_ = !quiet_; }
   // Called from every wait of the programmer's link (PumpEvents).
   void SetPump(std::function<void()> pump) { pump_ = std::move(pump); }
 
@@ -48,6 +50,7 @@ class ConsolePanel final : public OperatorPanel {
   void ClearBar();
 
   bool verbose_;
+  bool quiet_;
   bool terminal_;
   bool bar_shown_ = false;
   int last_drawn_ = -1;  // bar index * 1000 + percent drawn last

@@ -5,8 +5,9 @@
 #include "device/identity_queries.h"
 #include "device/libusb_link.h"
 #include "device/wire_trace.h"
-#include "sim/simulated_link.h"
+#include "sim/simulated_bus.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace tessary::cli {
@@ -31,8 +32,9 @@ OpenFailure DescribeOpenFailure(UsbOpenResult result) {
               kExitNoProgrammer};
     case UsbOpenResult::AccessDenied:
       return {"The programmer (USB 1A86:4567) is plugged in, but this user may not open it. "
-              "Install the udev rule from README (/etc/udev/rules.d/60-tessary.rules, section "
-              "\"Real hardware on Linux\"), then unplug the programmer and plug it in again.",
+              "Install the udev rule 70-tessary.rules (the package puts it in "
+              "/usr/lib/udev/rules.d; for a portable folder see README, \"Install\"), then "
+              "unplug the programmer and plug it in again.",
               kExitAccessDenied};
     case UsbOpenResult::Busy:
       return {"The programmer is in use by another program (is the Tessary window open?) or "
@@ -60,16 +62,35 @@ OpenFailure DescribeOpenFailure(UsbOpenResult result) {
   return {"The programmer could not be opened.", kExitFailure};
 }
 
-std::filesystem::path ExecutableFolder() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::current_path() : self.parent_path();
+DeviceChoice ParseDeviceChoice(std::string_view text) {
+  DeviceChoice choice;
+  const std::size_t colon = text.find(':');
+  if (colon != std::string_view::npos) {
+    const auto number = [](std::string_view part, unsigned& value) {
+      const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+      return !part.empty() && ec == std::errc() && end == part.data() + part.size() && value <= 255;
+    };
+    unsigned bus = 0;
+    unsigned address = 0;
+    if (number(text.substr(0, colon), bus) && number(text.substr(colon + 1), address)) {
+      choice.location = UsbLocation{static_cast<std::uint8_t>(bus), static_cast<std::uint8_t>(address)};
+      return choice;
+    }
+  }
+  choice.serial = std::string(text);
+  return choice;
 }
 
 ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::string& error)
-    : panel_(options.verbose), catalogue_file_(options.catalogue_file) {
+    : panel_(options.verbose, options.quiet),
+      device_(options.device),
+      catalogue_file_(options.catalogue_file) {
+  std::optional<ProgramPaths> paths = DecidePaths(ExecutableFolder(), ProcessEnvironment(), error);
+  std::string note;
+  if (!paths || !PrepareUserFiles(*paths, note, error)) return;
+  if (!note.empty() && !options.quiet) std::fprintf(stderr, "tessary-cli: %s\n", note.c_str());
   if (options.simulate) {
-    auto simulated = sim::MakeSimulatedLink(clock_, options.simulator_config, error);
+    auto simulated = sim::MakeSimulatedBus(clock_, options.simulator_configs, error);
     if (!simulated) return;
     simulated_ = simulated.get();
     transport_ = std::move(simulated);
@@ -95,7 +116,7 @@ ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::strin
     if (context_) context_->link.MarkUnlinked();
   });
   context_ = std::make_unique<AppContext>(clock_, panel_, *link);
-  context_->ProgramFolder = ExecutableFolder();
+  context_->Paths = std::move(*paths);
   context_->DeviceInfo.DefaultMode = "Plov";
 }
 
@@ -104,6 +125,107 @@ ProgrammerSession::~ProgrammerSession() {
 }
 
 bool ProgrammerSession::OpenProgrammer(std::string& error) {
+  if (device_.empty()) return OpenAndIdentify(error);
+  const DeviceChoice choice = ParseDeviceChoice(device_);
+  if (choice.location) {
+    if (!context_->link.usb().ChooseDevice(choice.location)) {
+      error = "--device: this transport cannot choose among programmers.";
+      open_exit_code_ = kExitUsage;
+      return false;
+    }
+    if (OpenAndIdentify(error)) return true;
+    if (open_exit_code_ == kExitNoProgrammer) {
+      error = "No programmer at USB bus " + std::to_string(choice.location->bus) + " address " +
+              std::to_string(choice.location->address) +
+              " (--device " + device_ + "). 'tessary-cli list' shows the programmers there are.";
+    }
+    return false;
+  }
+  return OpenBySerial(choice.serial, error);
+}
+
+bool ProgrammerSession::OpenBySerial(const std::string& serial, std::string& error) {
+  UsbLink& usb = context_->link.usb();
+  const std::vector<UsbLocation> present = usb.ListDevices(kProgrammerVendorId, kProgrammerProductId);
+  if (present.empty()) {
+    const bool opened = OpenAndIdentify(error);  // says why nothing is found or opens
+    if (opened) {
+      // A link that cannot list: its one programmer must carry the serial.
+      if (context_->DeviceInfo.DevSN == serial) return true;
+      context_->link.UsbCloseDevice();
+      error = "The programmer's serial number is " + context_->DeviceInfo.DevSN + ", not " +
+              serial + " (--device).";
+      open_exit_code_ = kExitNoProgrammer;
+    }
+    return false;
+  }
+  std::vector<UsbLocation> matching;
+  std::string unopened;
+  for (const UsbLocation& where : present) {
+    if (!usb.ChooseDevice(where)) break;
+    std::string ignored;
+    if (!OpenAndIdentify(ignored)) {
+      unopened += " " + std::to_string(where.bus) + ":" + std::to_string(where.address) + " (" +
+                  std::string(UsbOpenResultText(context_->link.LastOpenResult())) + ")";
+      continue;
+    }
+    if (context_->DeviceInfo.DevSN == serial) matching.push_back(where);
+    context_->link.UsbCloseDevice();
+  }
+  if (matching.size() > 1) {
+    error = std::to_string(matching.size()) + " programmers carry the serial number " + serial +
+            "; choose one with --device BUS:ADDR ('tessary-cli list' shows them).";
+    open_exit_code_ = kExitFailure;
+    (void)usb.ChooseDevice(std::nullopt);  // Discarded: undoing a choice cannot fail.
+    return false;
+  }
+  if (matching.empty()) {
+    error = "No programmer with the serial number " + serial + " (--device).";
+    if (!unopened.empty()) error += " Not opened:" + unopened + ".";
+    error += " 'tessary-cli list' shows the programmers there are.";
+    open_exit_code_ = kExitNoProgrammer;
+    (void)usb.ChooseDevice(std::nullopt);  // Discarded: undoing a choice cannot fail.
+    return false;
+  }
+  (void)usb.ChooseDevice(matching.front());  // Discarded: this link chose before.
+  return OpenAndIdentify(error);
+}
+
+std::vector<ProgrammerListing> ProgrammerSession::ListProgrammers() {
+  UsbLink& usb = context_->link.usb();
+  std::vector<ProgrammerListing> listings;
+  const std::vector<UsbLocation> present = usb.ListDevices(kProgrammerVendorId, kProgrammerProductId);
+  // Which one a command would use: --device's, else the first.
+  std::optional<DeviceChoice> choice;
+  if (!device_.empty()) choice = ParseDeviceChoice(device_);
+  for (std::size_t i = 0; i < present.size(); ++i) {
+    ProgrammerListing listing;
+    listing.location = present[i];
+    if (!usb.ChooseDevice(present[i])) break;
+    std::string ignored;
+    if (OpenAndIdentify(ignored)) {
+      listing.identified = true;
+      const Dev_Inf_Struct& info = context_->DeviceInfo;
+      listing.model = info.DevName;
+      listing.firmware = info.FirmVer;
+      listing.serial = info.DevSN;
+      context_->link.UsbCloseDevice();
+    }
+    listing.open_result = context_->link.LastOpenResult();
+    if (!choice) {
+      listing.used = i == 0;
+    } else if (choice->location) {
+      listing.used = *choice->location == present[i];
+    } else {
+      listing.used = listing.identified && listing.serial == choice->serial;
+    }
+    listings.push_back(std::move(listing));
+  }
+  (void)usb.ChooseDevice(std::nullopt);  // Discarded: undoing a choice cannot fail.
+  return listings;
+}
+
+bool ProgrammerSession::OpenAndIdentify(std::string& error) {
   DeviceLink& link = context_->link;
   if (!link.UsbOpenDevice(kProgrammerVendorId, kProgrammerProductId)) {
     OpenFailure failure = DescribeOpenFailure(link.LastOpenResult());
@@ -142,7 +264,7 @@ bool ProgrammerSession::OpenProgrammer(std::string& error) {
 
 bool ProgrammerSession::OpenCatalogue(std::string& error) {
   const std::filesystem::path file = catalogue_file_.empty()
-                                         ? context_->ProgramFolder / "login.dat"
+                                         ? context_->Paths.CatalogueFile()
                                          : std::filesystem::path(catalogue_file_);
   if (!std::filesystem::is_regular_file(file)) {
     error = "chip catalogue " + file.string() + " not found";
@@ -152,7 +274,7 @@ bool ProgrammerSession::OpenCatalogue(std::string& error) {
 }
 
 bool ProgrammerSession::SaveSimulatedChips(std::string& error) {
-  return simulated_ == nullptr || simulated_->programmer().SaveChips(error);
+  return simulated_ == nullptr || simulated_->SaveChips(error);
 }
 
 bool ProgrammerSession::CatalogueVersion(std::string& version, std::string& error) {

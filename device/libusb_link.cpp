@@ -94,9 +94,15 @@ std::size_t RoundUpToPackets(std::size_t wanted, std::size_t packet_size) {
   return (wanted + packet_size - 1) / packet_size * packet_size;
 }
 
-void PresenceTracker::Arrived(UsbLocation /*where*/) { events_.push_back(PresenceEvent::Arrived); }
+void PresenceTracker::Arrived(UsbLocation where) {
+  if (Ignored(where)) return;
+  events_.push_back(PresenceEvent::Arrived);
+}
 
-void PresenceTracker::Left(UsbLocation where) { Removed(where); }
+void PresenceTracker::Left(UsbLocation where) {
+  if (Ignored(where)) return;
+  Removed(where);
+}
 
 void PresenceTracker::StartPolling(std::optional<UsbLocation> first_match) {
   polled_ = first_match;
@@ -311,7 +317,18 @@ UsbOpenResult LibusbLink::Open(std::uint16_t vendor_id, std::uint16_t product_id
   if (!context_) return UsbOpenResult::UsbUnavailable;
 
   const DeviceList list(context_.get());
-  const std::optional<std::size_t> index = FirstMatchingDevice(list.Ids(), vendor_id, product_id);
+  std::optional<std::size_t> index;
+  if (chosen_) {
+    const std::vector<UsbDeviceIds> ids = list.Ids();
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (ids[i].vendor_id == vendor_id && ids[i].product_id == product_id &&
+          LocationOf(list.devices()[i]) == *chosen_) {
+        index = i;
+      }
+    }
+  } else {
+    index = FirstMatchingDevice(list.Ids(), vendor_id, product_id);
+  }
   if (!index) return UsbOpenResult::NotFound;
   libusb_device* device = list.devices()[*index];
 
@@ -465,10 +482,43 @@ void LibusbLink::ServiceEvents() {
 
 std::optional<UsbLocation> LibusbLink::FirstMatchLocation() const {
   const DeviceList list(context_.get());
+  if (chosen_) {
+    const std::vector<UsbDeviceIds> ids = list.Ids();
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      if (ids[i].vendor_id == watch_vendor_id_ && ids[i].product_id == watch_product_id_ &&
+          LocationOf(list.devices()[i]) == *chosen_) {
+        return chosen_;
+      }
+    }
+    return std::nullopt;
+  }
   const std::optional<std::size_t> index =
       FirstMatchingDevice(list.Ids(), watch_vendor_id_, watch_product_id_);
   if (!index) return std::nullopt;
   return LocationOf(list.devices()[*index]);
+}
+
+std::vector<UsbLocation> LibusbLink::ListDevices(std::uint16_t vendor_id, std::uint16_t product_id) {
+  std::vector<UsbLocation> found;
+  if (!context_) return found;
+  const DeviceList list(context_.get());
+  const std::vector<UsbDeviceIds> ids = list.Ids();
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (ids[i].vendor_id == vendor_id && ids[i].product_id == product_id) {
+      found.push_back(LocationOf(list.devices()[i]));
+    }
+  }
+  return found;
+}
+
+bool LibusbLink::ChooseDevice(std::optional<UsbLocation> where) {
+  chosen_ = where;
+  presence_.Follow(where);
+  if (context_ && !hotplug_handle_) {
+    presence_.StartPolling(FirstMatchLocation());
+    last_poll_us_ = clock_.NowMicroseconds();
+  }
+  return true;
 }
 
 void LibusbLink::PollPresence() {

@@ -74,14 +74,6 @@ struct LibusbPipes {
 // transfer holds (which ends it in an overflow and loses the packet).
 [[nodiscard]] std::size_t RoundUpToPackets(std::size_t wanted, std::size_t packet_size);
 
-// Where a device sits on the bus. A device that leaves and comes back (a
-// replug, a firmware update's restart) gets a new address.
-struct UsbLocation {
-  std::uint8_t bus = 0;
-  std::uint8_t address = 0;
-  friend bool operator==(const UsbLocation&, const UsbLocation&) = default;
-};
-
 // Turns hot-plug notices, bus polls and transfers that lost the device into
 // the arrival and removal events the connection sees. Every departure is
 // reported once: when a transfer has already reported the open device lost,
@@ -89,6 +81,8 @@ struct UsbLocation {
 // could otherwise close the next link, opened in between).
 class PresenceTracker {
  public:
+  // Only the device at `where` counts (nullopt: any device with the IDs).
+  void Follow(std::optional<UsbLocation> where) { followed_ = where; }
   void Arrived(UsbLocation where);
   void Left(UsbLocation where);
   // The first poll: what the bus shows at start is not an arrival.
@@ -105,7 +99,10 @@ class PresenceTracker {
  private:
   void Removed(UsbLocation where);
 
+  [[nodiscard]] bool Ignored(UsbLocation where) const { return followed_ && *followed_ != where; }
+
   std::deque<PresenceEvent> events_;
+  std::optional<UsbLocation> followed_;
   std::optional<UsbLocation> polled_;
   // The device whose loss a transfer has reported and whose departure is
   // still to come.
@@ -131,6 +128,9 @@ class LibusbLink final : public UsbLink {
   // allows) and checks the pipes; LastOpenResult() says how it ended.
   [[nodiscard]] bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) override;
   [[nodiscard]] UsbOpenResult LastOpenResult() const override { return last_open_result_; }
+  [[nodiscard]] std::vector<UsbLocation> ListDevices(std::uint16_t vendor_id,
+                                                    std::uint16_t product_id) override;
+  bool ChooseDevice(std::optional<UsbLocation> where) override;
   void CloseDevice() override;
   // Stays true after the device was lost, until CloseDevice; transfers on a
   // lost link return 0 at once.
@@ -182,6 +182,7 @@ class LibusbLink final : public UsbLink {
   bool out_is_interrupt_ = false;
   std::size_t in_packet_size_ = 0;
   UsbLocation location_{};
+  std::optional<UsbLocation> chosen_;
   bool link_lost_ = false;
 
   // Reads that are not a whole number of packets land here; the bytes in

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace tessary {
 
@@ -51,6 +52,14 @@ struct EndpointDescriptor {
 
 enum class PresenceEvent : std::uint8_t { Arrived, Removed };
 
+// Where a device sits on the bus. A device that leaves and comes back (a
+// replug, a firmware update's restart) gets a new address.
+struct UsbLocation {
+  std::uint8_t bus = 0;
+  std::uint8_t address = 0;
+  friend bool operator==(const UsbLocation&, const UsbLocation&) = default;
+};
+
 // How the last open ended.
 enum class UsbOpenResult : std::uint8_t {
   Opened,
@@ -71,8 +80,8 @@ enum class UsbOpenResult : std::uint8_t {
     case UsbOpenResult::NotFound:
       return "No programmer on the USB bus";
     case UsbOpenResult::AccessDenied:
-      return "Programmer found, but access to it is denied (install the udev rule from "
-             "README, then replug it)";
+      return "Programmer found, but this user may not open it: install the udev rule "
+             "70-tessary.rules (see README, \"Install\"), then unplug it and plug it in again";
     case UsbOpenResult::Busy:
       return "Programmer found, but another program or driver is using it";
     case UsbOpenResult::Disconnected:
@@ -91,10 +100,23 @@ class UsbLink {
  public:
   virtual ~UsbLink() = default;
 
-  // Opens the first present device with this vendor and product ID; only
-  // that one is tried. True when it was opened and its pipes classified;
+  // Opens the first present device with this vendor and product ID (or the
+  // chosen one, see ChooseDevice); only that one is tried. True when it was opened and its pipes classified;
   // LastOpenResult() says why not.
   [[nodiscard]] virtual bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) = 0;
+
+  // Where every present device with these IDs sits, in the order an open
+  // without a choice tries them (the first is the one used). A link that
+  // cannot tell lists nothing.
+  [[nodiscard]] virtual std::vector<UsbLocation> ListDevices(std::uint16_t /*vendor_id*/,
+                                                            std::uint16_t /*product_id*/) {
+    return {};
+  }
+
+  // Makes the next opens take the device at `where` instead of the first
+  // one (nullopt: the first one again); presence then follows that device
+  // only. False when the link cannot choose.
+  virtual bool ChooseDevice(std::optional<UsbLocation> /*where*/) { return false; }
 
   // How the last OpenDevice ended. A link that cannot tell the reasons
   // apart reports every failure as NotFound.

@@ -82,6 +82,11 @@ class TracingLink final : public UsbLink {
 
   [[nodiscard]] bool OpenDevice(std::uint16_t vendor_id, std::uint16_t product_id) override;
   [[nodiscard]] UsbOpenResult LastOpenResult() const override { return inner_.LastOpenResult(); }
+  [[nodiscard]] std::vector<UsbLocation> ListDevices(std::uint16_t vendor_id,
+                                                    std::uint16_t product_id) override {
+    return inner_.ListDevices(vendor_id, product_id);
+  }
+  bool ChooseDevice(std::optional<UsbLocation> where) override { return inner_.ChooseDevice(where); }
   void CloseDevice() override;
   [[nodiscard]] bool HasDevice() const override { return inner_.HasDevice(); }
   [[nodiscard]] PipeIds Pipes() const override { return inner_.Pipes(); }

@@ -84,7 +84,7 @@ TEST_F(AboutPartnersTest, MoreThanTenPartnersShowOnlyTheFirstTen) {
 
 struct AboutTextsTest : ::testing::Test {
   AboutTextsTest() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     ctx.Texts.MainSoftWareInfo = "Halvern Tessary Series Programmer  V1.0.0";
   }
   testing::ProgramFolder folder{false};

@@ -57,7 +57,7 @@ TEST(HexNumberField, ReadsDollarPrefixedTextAsSigned32Bits) {
 // A 256-byte chip just selected (all 0xFF), the clock at 08:00:00.
 struct BufferToolFixture : ::testing::Test {
   BufferToolFixture() : folder(/*with_catalogue=*/false) {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(8, 0, 0);
     SelectChip(256);
     // What the panel shows after the chip change.

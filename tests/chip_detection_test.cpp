@@ -20,7 +20,7 @@ struct Detection : ::testing::Test, testing::SimContext {
 
   // Started (24C02 restored), linked, log empty.
   Detection() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(10, 20, 30);
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;

@@ -27,7 +27,7 @@ struct ChipSearch : ::testing::Test {
   // Started with the catalogue (24C02 restored, every type available); no
   // programmer, so chip parameters go nowhere.
   ChipSearch() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(11, 0, 0);
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;

@@ -229,7 +229,7 @@ TEST_F(Connection, RemovalWithoutALinkDoesNothing) {
 struct ConnectionEndToEnd : ::testing::Test {
   explicit ConnectionEndToEnd(sim::SimulatorConfig config = sim::DefaultSimulatorConfig())
       : usb(std::move(config), clock) {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(14, 0, 0);
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;
@@ -290,7 +290,7 @@ TEST_F(ConnectionToBootLoader, NoChipTypesAndNoDetection) {
 // The hardware information dialog.
 struct HardwareInfo : ::testing::Test {
   explicit HardwareInfo(bool with_languages = false) : folder(false, with_languages) {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(9, 0, 0);
     ctx.DeviceInfo.FirmVer = "V1.2.3";
     ctx.DeviceInfo.HardVer = "HW-V2.1";

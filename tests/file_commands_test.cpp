@@ -66,7 +66,7 @@ constexpr const char* kSmallHex = ":0400000001020304F2\r\n:00000001FF\r\n";
 // the clock at 08:00:00.
 struct FileCommandFixture : ::testing::Test {
   FileCommandFixture() : folder(/*with_catalogue=*/false) {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(8, 0, 0);
     SelectChip(256);
     fs::create_directories(Files());

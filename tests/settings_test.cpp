@@ -30,7 +30,7 @@ struct Settings : ::testing::Test {
   }
   ~Settings() override { std::filesystem::remove_all(dir); }
 
-  std::filesystem::path Path() const { return SettingsFilePath(dir); }
+  std::filesystem::path Path() const { return PortablePaths(dir).SettingsFile(); }
   void Write(const std::string& text) { std::ofstream(Path(), std::ios::binary) << text; }
   std::string Contents() const {
     std::ifstream in(Path(), std::ios::binary);

@@ -14,7 +14,7 @@ namespace {
 struct StartUp : ::testing::Test {
   explicit StartUp(bool with_catalogue = true, bool with_languages = false)
       : folder(with_catalogue, with_languages) {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(8, 0, 0);
   }
   testing::ProgramFolder folder;

@@ -26,7 +26,7 @@ constexpr const char* kColumns[] = {
 
 struct UserChips : ::testing::Test {
   UserChips() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     std::string error;
     EXPECT_TRUE(ctx.Database.Open(folder.path() / "login.dat", error)) << error;
   }

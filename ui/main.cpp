@@ -1,6 +1,6 @@
 // The desktop program: picks the transport (the programmer on the bus, or the
 // demo programmer with --simulate), optionally traces it, starts up in the
-// executable's folder and runs the main window.
+// portable folder or the installed form's folders, and runs the main window.
 #include "app/app_context.h"
 #include "base/clock.h"
 #include "device/libusb_link.h"
@@ -103,14 +103,23 @@ int main(int argc, char** argv) {
   }
   tessary::UsbLink& usb = tracer ? static_cast<tessary::UsbLink&>(*tracer) : *transport;
 
+  // The portable folder, or the installed form with the user's own files.
+  std::string error;
+  std::string note;
+  std::optional<tessary::ProgramPaths> paths =
+      tessary::DecidePaths(tessary::ExecutableFolder(), tessary::ProcessEnvironment(), error);
+  if (!paths || !tessary::PrepareUserFiles(*paths, note, error)) {
+    return Fail(QString::fromStdString(error));
+  }
+
   tessary::QtOperatorPanel panel;
   tessary::AppContext ctx(clock, panel, usb);
-  ctx.ProgramFolder = QCoreApplication::applicationDirPath().toStdString();
   // Made first and hidden, so what the start-up reports lands in its log,
   // bars and status bar.
-  tessary::MainWindow window(ctx, panel, ctx.ProgramFolder);
+  tessary::MainWindow window(ctx, panel, *paths);
   const tessary::StartUpOutcome outcome = window.StartUp();
   if (!outcome.ok) return Fail(QString::fromStdString(outcome.message));
+  if (!note.empty()) ctx.log.LogStamped(note, tessary::LogColour::Highlight);
   if (options->simulate) window.SetTitleSuffix(" [demo]");
   window.show();
   return QApplication::exec();

@@ -112,8 +112,11 @@ QTimer* MakeTimer(QObject* owner, const char* name, int interval_ms) {
 }  // namespace
 
 MainWindow::MainWindow(AppContext& ctx, QtOperatorPanel& panel,
-                       std::filesystem::path program_folder, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), panel_(panel), program_folder_(std::move(program_folder)) {
+                       const std::filesystem::path& program_folder, QWidget* parent)
+    : MainWindow(ctx, panel, PortablePaths(program_folder), parent) {}
+
+MainWindow::MainWindow(AppContext& ctx, QtOperatorPanel& panel, ProgramPaths paths, QWidget* parent)
+    : QMainWindow(parent), ctx_(ctx), panel_(panel), paths_(std::move(paths)) {
   InitResources();
   setObjectName("frmMain");
   setFont(MainWindowFont());
@@ -303,7 +306,7 @@ void MainWindow::ConnectMenu(const char* name, void (MainWindow::*handler)()) {
 }
 
 StartUpOutcome MainWindow::StartUp() {
-  ctx_.ProgramFolder = program_folder_;
+  ctx_.Paths = paths_;
   StartUpOutcome outcome = RunStartUp(ctx_);
   if (!outcome.ok) return outcome;
   started_up_ = true;
@@ -416,7 +419,7 @@ void MainWindow::RenderOperationControls() {
   const auto caption = captions.find(state.MassRunning ? "sbStop" : "sbMess");
   w.sbMess->setText(caption != captions.end() ? QString::fromStdString(caption->second)
                                               : QString::fromUtf8(state.MassRunning ? "停止" : "批量"));
-  QPixmap pixmap(FromPath(program_folder_ / "Icon" / (std::string(picture) + ".bmp")));
+  QPixmap pixmap(FromPath(paths_.IconFolder() / (std::string(picture) + ".bmp")));
   if (pixmap.isNull()) pixmap = QPixmap(QStringLiteral(":/Icon/%1.xpm").arg(QLatin1String(picture)));
   if (!pixmap.isNull()) w.sbMess->setIcon(QIcon(pixmap));
 }
@@ -666,7 +669,7 @@ void MainWindow::Menu_Settings_Lang_ENClick() {
 }
 
 void MainWindow::ChooseLanguageClick(std::int32_t language) {
-  ctx_.Language = ChooseLanguage(ctx_, language, program_folder_);
+  ctx_.Language = ChooseLanguage(ctx_, language, paths_.DataFolder());
   ctx_.Window.Title = ctx_.Language.title;
   RenderWindowState();
   RenderLanguage();
@@ -716,7 +719,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::FormClose() {
   // A window whose start-up never ran holds no settings worth keeping.
   if (!started_up_) return;
-  ProfileFile settings(SettingsFilePath(program_folder_));
+  ProfileFile settings(paths_.SettingsFile());
   SaveSettings(ctx_, settings);
   std::vector<std::uint8_t>().swap(ctx_.RamFile.Data);
   ctx_.RamFile.DataLen = 0;

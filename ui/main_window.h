@@ -55,8 +55,10 @@ class MainWindow final : public QMainWindow {
 
  public:
   // Attaches `panel` to this window for the window's lifetime and takes the
-  // link's presence notices. `program_folder` holds the program's files.
-  MainWindow(AppContext& ctx, QtOperatorPanel& panel, std::filesystem::path program_folder,
+  // link's presence notices. `paths` says where the program's files are.
+  MainWindow(AppContext& ctx, QtOperatorPanel& panel, ProgramPaths paths, QWidget* parent = nullptr);
+  // Every file in one folder (the portable form).
+  MainWindow(AppContext& ctx, QtOperatorPanel& panel, const std::filesystem::path& program_folder,
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
@@ -82,8 +84,8 @@ class MainWindow final : public QMainWindow {
   // borrow them), e.g. with a scripted answer.
   void SetFileChooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
   [[nodiscard]] std::optional<std::filesystem::path> ChooseFile(const FileDialogRequest& request);
-  // The executable's folder: settings, language files, catalogue, Icon, temp.
-  [[nodiscard]] const std::filesystem::path& programFolder() const { return program_folder_; }
+  // Where the settings, language files, catalogue, Icon and temp are.
+  [[nodiscard]] const ProgramPaths& paths() const { return paths_; }
 
   // A menu item (or sub-menu action) by its object name; nullptr if unknown.
   [[nodiscard]] QAction* menuItem(const QString& name) const;
@@ -183,7 +185,7 @@ class MainWindow final : public QMainWindow {
 
   AppContext& ctx_;
   QtOperatorPanel& panel_;
-  std::filesystem::path program_folder_;
+  ProgramPaths paths_;
   QString title_suffix_;
   MainWindowWidgets widgets_;
   bool started_up_ = false;

@@ -23,7 +23,7 @@ namespace {
 
 struct ChipSearchWindowTest : ::testing::Test {
   ChipSearchWindowTest() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     clock.SetTimeOfDay(12, 0, 0);
     const StartUpOutcome outcome = RunStartUp(ctx);
     EXPECT_TRUE(outcome.ok) << outcome.message;

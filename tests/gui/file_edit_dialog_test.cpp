@@ -27,8 +27,8 @@ namespace {
 class FileEditDialogTest : public ::testing::Test {
  protected:
   FileEditDialogTest() {
-    ctx.ProgramFolder = std::filesystem::path(folder.path().toStdString());
-    std::filesystem::create_directories(ctx.ProgramFolder / "temp");
+    ctx.Paths = PortablePaths(std::filesystem::path(folder.path().toStdString()));
+    std::filesystem::create_directories(ctx.Paths.TempFolder());
     clock.SetTimeOfDay(8, 0, 0);
     ctx.CurrentPrj.ChipSize = 256;
     EXPECT_EQ(ResetBufferAndView(ctx.Hex, 256).status, BufferStatus::Ok);
@@ -184,7 +184,7 @@ TEST_F(FileEditDialogTest, TypedLettersAreUpperCase) {
 
 TEST_F(FileEditDialogTest, ImportLoadsTheOfferedFileUnderTheTypedAddress) {
   ctx.CurrentPrj.RamStartAddr = 0x20;
-  const std::filesystem::path file = ctx.ProgramFolder / "drop.bin";
+  const std::filesystem::path file = ctx.Paths.DataFolder() / "drop.bin";
   std::ofstream(file, std::ios::binary) << "ABCD";
 
   dialog.ShowImport(file);
@@ -207,7 +207,7 @@ TEST_F(FileEditDialogTest, ImportLoadsTheOfferedFileUnderTheTypedAddress) {
 }
 
 TEST_F(FileEditDialogTest, CancelChangesNothing) {
-  const std::filesystem::path file = ctx.ProgramFolder / "drop.bin";
+  const std::filesystem::path file = ctx.Paths.DataFolder() / "drop.bin";
   std::ofstream(file, std::ios::binary) << "ABCD";
   dialog.ShowImport(file);
   Edit(1)->setText("1000");

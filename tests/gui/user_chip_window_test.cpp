@@ -24,7 +24,7 @@ namespace {
 class UserChipWindowTest : public ::testing::Test {
  protected:
   UserChipWindowTest() {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     std::string error;
     EXPECT_TRUE(ctx.Database.Open(folder.path() / "login.dat", error)) << error;
     QObject::connect(&window, &TfrmUserImportChip::catalogueChanged, [this] { ++changes; });

@@ -188,7 +188,7 @@ const std::vector<Case>& Cases() {
        Program::Cli,
        {"probe"},
        3,
-       {"may not open it", "udev rule from README", "60-tessary.rules",
+       {"may not open it", "udev rule 70-tessary.rules", "/usr/lib/udev/rules.d",
         "unplug the programmer and plug it in again"},
        true},
       {"CliInfoNamesTheUdevRuleWhenAccessIsDenied",
@@ -197,7 +197,7 @@ const std::vector<Case>& Cases() {
        Program::Cli,
        {"info"},
        3,
-       {"may not open it", "udev rule from README"},
+       {"may not open it", "udev rule 70-tessary.rules"},
        true},
 
       {"LinkOpensAndExchangesAFrame",
