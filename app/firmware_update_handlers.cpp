@@ -36,7 +36,7 @@ struct UpdateTexts {
 };
 
 UpdateTexts ReadUpdateTexts(const AppContext& ctx) {
-  const ProfileFile language(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
+  const ProfileFile language(LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language));
   const auto text = [&](std::string_view key) { return ReadMessageText(language, kSection, key); };
   UpdateTexts t;
   t.VersionUnreadable = text("VersionUnreadable");
@@ -222,7 +222,7 @@ std::optional<UpdateWindowView> MenuFirmUpdateClick(AppContext& ctx) {
     ctx.log.ReportDeviceOffline(ctx.Texts.DevConStaOffline);
     return std::nullopt;
   }
-  const ProfileFile language(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
+  const ProfileFile language(LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language));
   UpdateWindowView view;
   view.Caption = ReadDialogText(language, kSection, "FirmPageTitle", "固件版本更新");
   view.StartButton = ReadDialogText(language, kSection, "StartButton", "启动更新");
@@ -232,7 +232,7 @@ std::optional<UpdateWindowView> MenuFirmUpdateClick(AppContext& ctx) {
 }
 
 std::vector<std::filesystem::path> FirmwarePackageFolders(const AppContext& ctx) {
-  return {ctx.ProgramFolder / "iap"};
+  return ctx.Paths.IapFolders();
 }
 
 FirmwareUpdateResult UpdateFirmware(AppContext& ctx, const FirmwareUpdateRequest& given) {
@@ -240,7 +240,7 @@ FirmwareUpdateResult UpdateFirmware(AppContext& ctx, const FirmwareUpdateRequest
   if (!request.log) request.log = [](std::string_view) {};
   // A click handled while a chip operation waits would find the link busy.
   if (ctx.Window.OperationRunning || ctx.Window.MassRunning || ctx.link.Waiting()) {
-    request.log(kTextOperationRunning);
+    request.log(ctx.Texts.LogOperationRunning);
     return FirmwareUpdateResult::NotStarted;
   }
   const OperationLock lock(ctx);

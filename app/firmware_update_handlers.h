@@ -31,8 +31,8 @@ struct UpdateWindowView {
 // offline line when no programmer is linked.
 [[nodiscard]] std::optional<UpdateWindowView> MenuFirmUpdateClick(AppContext& ctx);
 
-// The folders the automatic choice searches, in order: "iap" beside the
-// program.
+// The folders the automatic choice searches, in order: the user's "iap"
+// folder when installed, then the one shipped with the program.
 [[nodiscard]] std::vector<std::filesystem::path> FirmwarePackageFolders(const AppContext& ctx);
 
 // The open dialog of the manual choice.

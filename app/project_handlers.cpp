@@ -118,7 +118,7 @@ DownloadOutcome DownloadWrittenProject(AppContext& ctx, const ProjectTexts& text
 }  // namespace
 
 ProjectTexts LoadProjectTexts(const AppContext& ctx) {
-  const ProfileFile language(LanguageFilePath(ctx.ProgramFolder, ctx.DeviceInfo.Language));
+  const ProfileFile language(LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language));
   const auto read = [&](std::string_view key) { return ReadDialogText(language, kSection, key); };
   ProjectTexts t;
   t.Caption = read("Caption");
@@ -273,8 +273,8 @@ DownloadOutcome btnDownLoadPrjClick(AppContext& ctx) {
   // production of the main window uses the same link.
   if (ctx.Project.DownloadRunning) return {DownloadResult::Busy, {}};
   if (ctx.Window.OperationRunning || ctx.Window.MassRunning) {
-    AppendProjectLog(ctx, kTextOperationRunning, LogColour::Error);
-    return {DownloadResult::Busy, std::string(kTextOperationRunning)};
+    AppendProjectLog(ctx, ctx.Texts.LogOperationRunning, LogColour::Error);
+    return {DownloadResult::Busy, ctx.Texts.LogOperationRunning};
   }
   const std::string& data_file = ctx.OfflinePrj.DataFile;
   if (data_file.empty() || data_file == "0") {
@@ -287,7 +287,7 @@ DownloadOutcome btnDownLoadPrjClick(AppContext& ctx) {
     return outcome;
   }
   DownloadScope running(ctx);
-  const std::filesystem::path project_file = ctx.ProgramFolder / "temp" / "temp.gprj";
+  const std::filesystem::path project_file = ctx.Paths.TempFolder() / "temp.gprj";
   const ProjectTextResult written =
       WriteProjectFile(project_file, ProjectChoicesOf(ctx), ctx.Database, ctx.OfflinePrj);
   switch (written.status) {

@@ -24,8 +24,9 @@ install(FILES ${TESSARY_CATALOGUE_FILE}
         DESTINATION ${TESSARY_DATA_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/Icon/ DESTINATION ${TESSARY_DATA_DIR}/Icon
         FILES_MATCHING PATTERN "*.bmp" PATTERN "*.xpm")
-if(EXISTS ${CMAKE_SOURCE_DIR}/resources/iap)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/iap/ DESTINATION ${TESSARY_DATA_DIR}/iap)
+# The demo packages for the simulated programmer, written at build time.
+if(TESSARY_DEMO_PACKAGES)
+  install(FILES ${TESSARY_DEMO_PACKAGES} DESTINATION ${TESSARY_DATA_DIR}/iap)
 endif()
 
 # The logged-in user may open the programmer. udev reads rules from

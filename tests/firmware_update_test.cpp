@@ -47,7 +47,7 @@ class FirmwareUpdate : public ::testing::Test {
  protected:
   void Start(sim::SimulatorConfig config = sim::DefaultSimulatorConfig()) {
     sim = std::make_unique<SimContext>(std::move(config));
-    sim->ctx.ProgramFolder = folder.path();
+    sim->ctx.Paths = PortablePaths(folder.path());
     std::filesystem::create_directories(folder.path() / "iap");
     // Arrivals and removals reach the device connection from every wait,
     // as the window's device notices do.

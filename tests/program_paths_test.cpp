@@ -45,8 +45,7 @@ struct PathCase {
   bool catalogue_beside_executable;
   PathEnvironment environment;
   bool installed;
-  // Expected, relative to the scratch root ("" for the executable folder
-  // forms is written out in full below).
+  // Expected paths: absolute as written, or relative to the scratch root.
   const char* settings;
   const char* catalogue;
   const char* temp;

@@ -33,7 +33,7 @@ std::string ReadText(const fs::path& path) {
 class ProjectWindow : public ::testing::Test {
  protected:
   void SetUp() override {
-    ctx.ProgramFolder = folder.path();
+    ctx.Paths = PortablePaths(folder.path());
     std::string error;
     ASSERT_TRUE(ctx.Database.Open(folder.path() / "login.dat", error)) << error;
     ASSERT_TRUE(sim.Connect());

@@ -55,7 +55,7 @@ class UpdateWindow : public ::testing::Test {
     ASSERT_NE(link, nullptr) << error;
     ctx = std::make_unique<AppContext>(clock, panel, *link);
     window = std::make_unique<MainWindow>(*ctx, panel, TESSARY_BIN_DIR);
-    ctx->ProgramFolder = TESSARY_BIN_DIR;
+    ctx->Paths = PortablePaths(TESSARY_BIN_DIR);
     clock.on_idle = [this] {
       link->ServiceEvents();
       if (window->frmUpdate()->Updating()) {
