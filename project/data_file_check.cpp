@@ -34,13 +34,57 @@ std::uint32_t Crc32Update(std::uint32_t reg, std::span<const std::uint8_t> bytes
       crc32(~reg & 0xFFFFFFFFu, bytes.data(), static_cast<uInt>(bytes.size())));
 }
 
-std::uint32_t ChainedCrc32(std::span<const std::uint8_t> data, std::uint32_t running) {
-  while (!data.empty()) {
-    const std::size_t n = std::min(data.size(), kCrcPieceSize);
-    running = Crc32Update(running, data.first(n));
-    data = data.subspan(n);
+namespace {
+
+// The chain differs from one CRC over all the bytes only by what each piece
+// boundary adds: zlib's crc32(c, piece) is crc32(0, piece) XOR M(c), with M
+// linear (the shift by the piece's length, crc32_combine_op), so starting
+// each piece from the complement adds a fixed term. With F = 0xFFFFFFFF and
+// M the shift by 1024 bytes, the start of piece k differs from the plain
+// running CRC by D(k) = F ^ M(F) ^ ... ^ M^(k-1)(F), and the chained value
+// after the last piece (of `last` bytes) is the plain CRC XOR
+// shift_last(D(n - 1)). So the bytes go through crc32 in one pass and the
+// chain costs a few operator steps per file, not a call per piece.
+std::uint32_t ChainCorrection(std::uint64_t pieces_before_last, std::uint64_t last) {
+  const uLong piece_shift = crc32_combine_gen64(static_cast<z_off64_t>(kCrcPieceSize));
+  uLong d = 0;         // D(k)
+  std::uint64_t k = 0;
+  for (int bit = 63; bit >= 0; --bit) {
+    if (k != 0) {
+      // D(2k) = D(k) ^ M^k(D(k))
+      d = crc32_combine_op(d, d, crc32_combine_gen64(static_cast<z_off64_t>(k * kCrcPieceSize)));
+      k *= 2;
+    }
+    if ((pieces_before_last >> bit) & 1u) {
+      // D(k + 1) = M(D(k)) ^ F
+      d = crc32_combine_op(d, 0xFFFFFFFFu, piece_shift);
+      k += 1;
+    }
   }
-  return running;
+  return static_cast<std::uint32_t>(
+      crc32_combine_op(d, 0, crc32_combine_gen64(static_cast<z_off64_t>(last))));
+}
+
+// The chained value of `length` bytes whose plain zlib CRC, continued from
+// the complement of the chain value before them, is `plain`.
+std::uint32_t FinishChain(std::uint32_t plain, std::uint64_t length) {
+  const std::uint64_t pieces = (length + kCrcPieceSize - 1) / kCrcPieceSize;
+  const std::uint64_t last = length - (pieces - 1) * kCrcPieceSize;
+  return plain ^ ChainCorrection(pieces - 1, last);
+}
+
+}  // namespace
+
+std::uint32_t ChainedCrc32(std::span<const std::uint8_t> data, std::uint32_t running) {
+  if (data.empty()) return running;
+  uLong plain = ~running & 0xFFFFFFFFu;
+  // crc32 takes at most 4 GiB - 1 per call.
+  for (std::span<const std::uint8_t> rest = data; !rest.empty();) {
+    const std::size_t n = std::min<std::size_t>(rest.size(), std::size_t{1} << 30);
+    plain = crc32(plain, rest.data(), static_cast<uInt>(n));
+    rest = rest.subspan(n);
+  }
+  return FinishChain(static_cast<std::uint32_t>(plain), data.size());
 }
 
 DataFileCheck CheckDataBytes(std::span<const std::uint8_t> data) {
@@ -60,7 +104,7 @@ std::optional<DataFileCheck> CheckDataFile(const std::filesystem::path& file, st
   }
   std::vector<std::uint8_t> chunk(kReadChunk);
   std::uint64_t length = 0;
-  std::uint32_t running = kCrcStart;
+  uLong plain = 0;  // one CRC over all the bytes; the chain is applied at the end
   for (;;) {
     const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), handle.get());
     if (n > 0) {
@@ -69,7 +113,7 @@ std::optional<DataFileCheck> CheckDataFile(const std::filesystem::path& file, st
         error = Reason(file, "is 4 GiB or longer; a project holds at most 4 GiB - 1 bytes");
         return std::nullopt;
       }
-      running = ChainedCrc32(std::span(chunk).first(n), running);
+      plain = crc32(plain, chunk.data(), static_cast<uInt>(n));
     }
     if (n < chunk.size()) break;
   }
@@ -77,7 +121,8 @@ std::optional<DataFileCheck> CheckDataFile(const std::filesystem::path& file, st
     error = Reason(file, "could not be read to its end");
     return std::nullopt;
   }
-  return DataFileCheck{static_cast<std::uint32_t>(length), running};
+  const std::uint32_t crc = length == 0 ? kCrcStart : FinishChain(static_cast<std::uint32_t>(plain), length);
+  return DataFileCheck{static_cast<std::uint32_t>(length), crc};
 }
 
 std::string FileNamePart(std::string_view path, std::size_t limit) {
