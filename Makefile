@@ -22,7 +22,8 @@ endif
 # FUZZ_SECONDS from its seed corpus; new inputs collect in build-fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = intel_hex cap_file profile_file simulator_config reply_frames
+FUZZ_TARGETS = intel_hex cap_file profile_file simulator_config reply_frames \
+	firmware_package project_text
 
 all: build
 

@@ -2,7 +2,8 @@
 # corpus/<name>. Each corpus is replayed as a test through a small main, so
 # the ordinary build needs no clang; TESSARY_FUZZ adds the libFuzzer
 # executables fuzz_<name> (built by the target `fuzzers`).
-set(TESSARY_FUZZ_TARGETS intel_hex cap_file profile_file simulator_config reply_frames)
+set(TESSARY_FUZZ_TARGETS intel_hex cap_file profile_file simulator_config reply_frames
+                         firmware_package project_text)
 set(TESSARY_FUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_custom_target(fuzzers)
