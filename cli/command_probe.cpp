@@ -15,6 +15,16 @@ void AddProbeCommand(CLI::App& app, CommandContext& context) {
       "Exit 0 when a programmer (USB 1A86:4567) is plugged in and can be opened, 2 when none is "
       "plugged in, 3 to 7 when one is there but cannot be opened (the message says why)");
   command->callback([&context] {
+    // probe answers for the USB bus as a whole and sends nothing, so it
+    // cannot tell programmers apart by serial number nor look at a simulated
+    // one: say so rather than answer for another device.
+    if (context.transport.simulate || !context.transport.device.empty()) {
+      context.exit_code = ReportFailure(
+          "probe looks at the USB bus only and takes neither --simulate nor --device; "
+          "'tessary-cli list' shows each programmer",
+          kExitUsage);
+      return;
+    }
     const SystemClock clock;
     LibusbLink link(clock);
     if (link.OpenDevice(kProgrammerVendorId, kProgrammerProductId)) {

@@ -51,6 +51,11 @@ expect_contains("${bad_config}" "missing.ini")
 
 # No programmer: a clear message and a non-zero exit.
 run_cli(2 offline info)
+# probe answers for the bus and sends nothing: it refuses options it cannot honour.
+foreach(option --simulate "--device=1:2")
+  run_cli(64 probe_refused ${option} probe)
+  expect_contains("${probe_refused}" "'tessary-cli list'")
+endforeach()
 expect_contains("${offline}" "No programmer found")
 
 # A programmer that is there but does not answer, or is unplugged while it
