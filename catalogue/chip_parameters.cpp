@@ -1,6 +1,9 @@
 // Chip type and voltage codes, capacity text, and the row-to-record copy.
 #include "catalogue/chip_parameters.h"
 
+#include <cstdlib>
+#include <string>
+
 namespace tessary {
 
 ChipTypeId ChipTypeCode(std::string_view type_name) {
@@ -54,6 +57,13 @@ void ReadChipRow(const ChipDatabase& db, Prj_Info_Struct& record) {
   const std::uint8_t volt = VoltageCode(db.FieldAsInteger("Voltage"));
   const auto para = static_cast<std::uint8_t>(db.FieldAsInteger("ChipPara"));
   const auto para1 = static_cast<std::uint8_t>(db.FieldAsInteger("ChipPara1"));
+  // The ID as the catalogue gives it, for the production record; a text
+  // that is not hexadecimal gives 0 rather than a wrong number.
+  const std::string id = db.FieldAsText("ChipID");
+  char* end = nullptr;
+  const unsigned long code = std::strtoul(id.c_str(), &end, 16);
+  const std::uint32_t chip_id =
+      (!id.empty() && *end == '\0') ? static_cast<std::uint32_t>(code) : 0;
 
   record.ChipType = type;
   record.BlockSize = block_size;
@@ -64,6 +74,7 @@ void ReadChipRow(const ChipDatabase& db, Prj_Info_Struct& record) {
   record.ChipVolt = volt;
   record.ChipPara = para;
   record.ChipPara1 = para1;
+  record.ChipID = chip_id;
 }
 
 }  // namespace tessary

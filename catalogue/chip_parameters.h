@@ -45,7 +45,7 @@ inline constexpr std::array<std::string_view, 8> kChipTypeNames = {
 
 // Copies the chip columns of the query's current record into `record`:
 // ChipType, BlockSize, Capacity, EraseTime, PageSize, OTPSize, Voltage,
-// ChipPara and ChipPara1, each narrowed to its field's width. ChipName is
+// ChipPara, ChipPara1 and ChipID (0 when not hexadecimal), each narrowed to its field's width. ChipName is
 // left alone: the selection frame first compares the row's name with the
 // one it holds (a different name means a new chip and a fresh buffer) and
 // stores it itself. Throws DatabaseError like the field readers.

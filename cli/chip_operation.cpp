@@ -85,11 +85,6 @@ bool SelectChip(AppContext& ctx, const std::string& wanted, std::string& error) 
   }
   ReadChipRow(db, ctx.CurrentPrj);
   ctx.CurrentPrj.ChipName = db.FieldAsText("ChipName");
-  // The production record names the chip's ID as the catalogue gives it.
-  const std::string id = db.FieldAsText("ChipID");
-  char* end = nullptr;
-  const unsigned long code = std::strtoul(id.c_str(), &end, 16);
-  ctx.CurrentPrj.ChipID = (!id.empty() && *end == '\0') ? static_cast<std::uint32_t>(code) : 0;
   if (!ctx.CurrentPrj.ChipSelected()) {
     error = "The catalogue gives " + ctx.CurrentPrj.ChipName + " no usable block size.";
     return false;

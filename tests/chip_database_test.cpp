@@ -481,6 +481,7 @@ TEST_F(Catalogue, ReadChipRowFillsTheChipFieldsAndLeavesTheNameToTheCaller) {
   EXPECT_EQ(record.ChipVolt, 0) << "3300 mV";
   EXPECT_EQ(record.ChipPara, 3);
   EXPECT_EQ(record.ChipPara1, 0);
+  EXPECT_EQ(record.ChipID, 0xC84016u) << "the production record names it";
   EXPECT_EQ(record.ChipName, "held");
   EXPECT_TRUE(record.ChipSelected());
 
@@ -504,6 +505,7 @@ TEST_F(Catalogue, ReadChipRowNarrowsEachValueToItsField) {
   EXPECT_EQ(record.ChipVolt, 0);
   EXPECT_EQ(record.ChipPara, 300 & 0xFF);
   EXPECT_EQ(record.ChipPara1, 513 & 0xFF);
+  EXPECT_EQ(record.ChipID, 1u);
 }
 
 TEST_F(Catalogue, ReadChipRowWithABadFieldLeavesTheRecordAlone) {
