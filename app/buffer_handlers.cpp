@@ -41,7 +41,7 @@ FileEditResult FileImportOk(AppContext& ctx, const FileEditFields& fields,
   const PreparedDataFile prepared =
       PrepareDataFile(ctx.Paths.TempFolder(), file, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
   if (!prepared.ok) {
-    LogNotLoaded(ctx.log, prepared);
+    LogNotLoaded(ctx.log, prepared, ctx.Texts);
     return {};
   }
   ImportDataFile(parts, *start, prepared, file);
@@ -84,7 +84,7 @@ bool LoadDataFile(AppContext& ctx, const std::filesystem::path& file) {
   const PreparedDataFile prepared =
       PrepareDataFile(ctx.Paths.TempFolder(), *chosen, BufferLimit(ctx.RamFile, ctx.CurrentPrj));
   if (!prepared.ok) {
-    LogNotLoaded(ctx.log, prepared);
+    LogNotLoaded(ctx.log, prepared, ctx.Texts);
     ctx.panel.MainWindowStateChanged();
     return false;
   }
@@ -99,7 +99,7 @@ bool LoadDataFile(AppContext& ctx, const std::filesystem::path& file) {
 }
 
 bool Menu_File_SaveAsClick(AppContext& ctx, const std::optional<std::filesystem::path>& chosen) {
-  return SaveBufferAs(ctx.RamFile, ctx.log, chosen);
+  return SaveBufferAs(ctx.RamFile, ctx.log, chosen, ctx.Texts);
 }
 
 std::optional<HexRange> MenuBufferFindNextClick(AppContext& ctx) {

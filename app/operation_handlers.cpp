@@ -265,7 +265,8 @@ void RecordRun(AppContext& ctx, const AutoRun& run, const AutoOutcome& outcome,
                                          ? DailyRecordFile(ctx.Paths.RecordsFolder(), row.when)
                                          : ctx.RecordFile;
   std::string error;
-  if (!AppendProductionRow(file, row, error)) ctx.log.LogStamped(error, LogColour::Error);
+  if (!AppendProductionRow(file, row, error))
+    ctx.log.LogStamped(ctx.Texts.LogRecordNotWritten + file.string(), LogColour::Error);
 }
 
 AutoOutcome AutoSteps(AppContext& ctx, AutoRun& run) {

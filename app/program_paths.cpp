@@ -96,6 +96,40 @@ std::optional<ProgramPaths> DecidePaths(const fs::path& executable_folder,
 
 bool PrepareUserFiles(const ProgramPaths& paths, std::string& note, std::string& error) {
   note.clear();
+  CatalogueSyncResult sync;
+  if (!PrepareUserFiles(paths, sync, error)) return false;
+  switch (sync.outcome) {
+    case CatalogueSync::Copied:
+      note = "Chip catalogue " + sync.new_version + " copied to " + paths.CatalogueFile().string();
+      break;
+    case CatalogueSync::Upgraded:
+      note = "Chip catalogue upgraded from " + sync.old_version + " to " + sync.new_version + ", " +
+             std::to_string(sync.kept_user_chips) + " user chip(s) kept";
+      break;
+    case CatalogueSync::UpToDate:
+    case CatalogueSync::Failed:
+      break;
+  }
+  return true;
+}
+
+std::string CatalogueSyncNote(const Dev_Language_Struct& texts, const CatalogueSyncResult& sync,
+                              const fs::path& catalogue) {
+  switch (sync.outcome) {
+    case CatalogueSync::Copied:
+      return texts.LogCatalogueCopied + sync.new_version + " -> " + catalogue.string();
+    case CatalogueSync::Upgraded:
+      return texts.LogCatalogueUpgraded + sync.old_version + " -> " + sync.new_version +
+             texts.LogUserChipsKept + std::to_string(sync.kept_user_chips);
+    case CatalogueSync::UpToDate:
+    case CatalogueSync::Failed:
+      break;
+  }
+  return {};
+}
+
+bool PrepareUserFiles(const ProgramPaths& paths, CatalogueSyncResult& sync, std::string& error) {
+  sync = {};
   if (!paths.Installed()) return true;
   for (const fs::path& folder : paths.WritableFolders()) {
     std::error_code ec;
@@ -105,16 +139,11 @@ bool PrepareUserFiles(const ProgramPaths& paths, std::string& note, std::string&
       return false;
     }
   }
-  const CatalogueSyncResult sync = SyncUserCatalogue(paths.FactoryCatalogue(), paths.CatalogueFile());
+  sync = SyncUserCatalogue(paths.FactoryCatalogue(), paths.CatalogueFile());
   switch (sync.outcome) {
     case CatalogueSync::UpToDate:
-      return true;
     case CatalogueSync::Copied:
-      note = "Chip catalogue " + sync.new_version + " copied to " + paths.CatalogueFile().string();
-      return true;
     case CatalogueSync::Upgraded:
-      note = "Chip catalogue upgraded from " + sync.old_version + " to " + sync.new_version + ", " +
-             std::to_string(sync.kept_user_chips) + " user chip(s) kept";
       return true;
     case CatalogueSync::Failed:
       error = sync.error;

@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "base/language_texts.h"
+#include "catalogue/catalogue_upgrade.h"
+
 namespace tessary {
 
 inline constexpr char kCatalogueFileName[] = "login.dat";
@@ -114,5 +117,16 @@ class ProgramPaths {
 // of a copy or an upgrade done (empty otherwise).
 [[nodiscard]] bool PrepareUserFiles(const ProgramPaths& paths, std::string& note,
                                     std::string& error);
+
+// The same, handing back what was done to the catalogue, so the window can
+// tell of it in its own language once the language is loaded.
+[[nodiscard]] bool PrepareUserFiles(const ProgramPaths& paths, CatalogueSyncResult& sync,
+                                    std::string& error);
+
+// The window's note of a copy or an upgrade of the user's catalogue, in the
+// language of `texts`; empty when the catalogue was already up to date.
+[[nodiscard]] std::string CatalogueSyncNote(const Dev_Language_Struct& texts,
+                                            const CatalogueSyncResult& sync,
+                                            const std::filesystem::path& catalogue);
 
 }  // namespace tessary

@@ -78,6 +78,17 @@ struct Dev_Language_Struct {
   std::string LogUsbNoEndpoints = "该USB设备没有编程器的批量输入和输出端点";
   std::string LogUsbUnavailable = "无法访问USB（USB库未能启动）";
   std::string LogUsbError = "找到编程器，但打开时发生USB错误";
+  // File faults the window reports; the detail (file name, line, what the
+  // system said) follows the text.
+  std::string LogFileNotLoaded = "文件未载入，缓冲区保持不变：";
+  std::string LogBufferNotSaved = "缓冲区未保存：";
+  std::string LogOldFileKept = "；原有文件保持不变.";
+  std::string LogFindTooLong = "查找内容过长：最多可查找512个数字（256字节），已输入数字个数：";
+  std::string LogFindNotHex = "不是十六进制字节序列，请输入成对的0-9或A-F数字，例如55AA：";
+  std::string LogRecordNotWritten = "生产记录写入失败，文件：";
+  std::string LogCatalogueCopied = "芯片数据库已复制到用户目录：";
+  std::string LogCatalogueUpgraded = "芯片数据库已升级：";
+  std::string LogUserChipsKept = "，保留的用户芯片数：";
 };
 
 // Where each text lives in a language file, and the buffer its value is
@@ -89,8 +100,8 @@ struct LanguageKey {
   std::size_t buffer_size;
 };
 
-inline const std::array<LanguageKey, 60>& LanguageKeys() {
-  static const std::array<LanguageKey, 60> keys = {{
+inline const std::array<LanguageKey, 69>& LanguageKeys() {
+  static const std::array<LanguageKey, 69> keys = {{
       {"Setting", "MainSoftWareInfo", &Dev_Language_Struct::MainSoftWareInfo, 80},
       {"Button", "OK", &Dev_Language_Struct::OK, 80},
       {"Button", "Cancel", &Dev_Language_Struct::Cancel, 80},
@@ -151,6 +162,15 @@ inline const std::array<LanguageKey, 60>& LanguageKeys() {
       {"HostLog", "LogUsbNoEndpoints", &Dev_Language_Struct::LogUsbNoEndpoints, 160},
       {"HostLog", "LogUsbUnavailable", &Dev_Language_Struct::LogUsbUnavailable, 160},
       {"HostLog", "LogUsbError", &Dev_Language_Struct::LogUsbError, 160},
+      {"HostLog", "LogFileNotLoaded", &Dev_Language_Struct::LogFileNotLoaded, 160},
+      {"HostLog", "LogBufferNotSaved", &Dev_Language_Struct::LogBufferNotSaved, 160},
+      {"HostLog", "LogOldFileKept", &Dev_Language_Struct::LogOldFileKept, 160},
+      {"HostLog", "LogFindTooLong", &Dev_Language_Struct::LogFindTooLong, 160},
+      {"HostLog", "LogFindNotHex", &Dev_Language_Struct::LogFindNotHex, 160},
+      {"HostLog", "LogRecordNotWritten", &Dev_Language_Struct::LogRecordNotWritten, 160},
+      {"HostLog", "LogCatalogueCopied", &Dev_Language_Struct::LogCatalogueCopied, 160},
+      {"HostLog", "LogCatalogueUpgraded", &Dev_Language_Struct::LogCatalogueUpgraded, 160},
+      {"HostLog", "LogUserChipsKept", &Dev_Language_Struct::LogUserChipsKept, 160},
   }};
   return keys;
 }

@@ -243,19 +243,14 @@ FileEditResult BufferFindOk(const BufferParts& parts, const FileEditFields& fiel
   const std::size_t length = text.size() / 2;
   if (length > kFindPatternSize) {
     // Discarded: an OK-only message: there is no answer to act on.
-    (void)parts.panel.ShowMessage("The search pattern has " + std::to_string(text.size()) +
-                                    " digits; at most " + std::to_string(kFindPatternDigits) +
-                                    " (256 bytes) can be searched for.",
-                                parts.texts.MainSoftWareInfo, MessageKind::Error);
+    (void)parts.panel.ShowMessage(parts.texts.LogFindTooLong + std::to_string(text.size()),
+                                  parts.texts.MainSoftWareInfo, MessageKind::Error);
     return {.close = false};
   }
   if (!std::all_of(text.begin(), text.end(), IsHexDigit)) {
     // Discarded: an OK-only message: there is no answer to act on.
-    (void)parts.panel.ShowMessage(
-        "\"" + std::string(text) +
-            "\" is not a hexadecimal byte sequence. Type pairs of digits 0-9 or A-F, such as "
-            "55AA.",
-        parts.texts.MainSoftWareInfo, MessageKind::Error);
+    (void)parts.panel.ShowMessage(parts.texts.LogFindNotHex + "\"" + std::string(text) + "\"",
+                                  parts.texts.MainSoftWareInfo, MessageKind::Error);
     return {.close = false};
   }
   ram.FindLen = static_cast<std::uint16_t>(length);

@@ -102,6 +102,11 @@ void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared) {
   log.LogStamped(prepared.error + "; the buffer is unchanged", LogColour::Error);
 }
 
+void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared,
+                  const Dev_Language_Struct& texts) {
+  log.LogStamped(texts.LogFileNotLoaded + prepared.error, LogColour::Error);
+}
+
 std::string TooLongOpenText(const OperationLog& log, std::int32_t language) {
   switch (language) {
     case kLanguageSimplifiedChinese:
@@ -173,11 +178,24 @@ std::filesystem::path SaveFileName(const std::filesystem::path& chosen) {
 
 bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
                   const std::optional<std::filesystem::path>& chosen) {
+  return SaveBufferAs(ram, log, chosen, "the buffer was not saved: ",
+                      "; the file already there is unchanged");
+}
+
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen,
+                  const Dev_Language_Struct& texts) {
+  return SaveBufferAs(ram, log, chosen, texts.LogBufferNotSaved, texts.LogOldFileKept);
+}
+
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen, std::string_view not_saved,
+                  std::string_view old_file_kept) {
   if (!chosen) return false;
   const std::filesystem::path name = SaveFileName(*chosen);
   ImageFileWriter writer(name);
   if (!writer.Open()) {
-    log.LogStamped("the buffer was not saved: " + writer.error(), LogColour::Error);
+    log.LogStamped(std::string(not_saved) + writer.error(), LogColour::Error);
     return false;
   }
   log.LogStamped("保存缓存区到文件：" + PathText(name), LogColour::Highlight);
@@ -185,9 +203,9 @@ bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
   if (!writer.Write(bytes) || !writer.Commit()) {
     std::error_code ec;
     const bool kept = std::filesystem::exists(name, ec);
-    log.LogStamped("the buffer was not saved: " + writer.error() +
-                           (kept ? "; the file already there is unchanged" : ""),
-                       LogColour::Error);
+    log.LogStamped(std::string(not_saved) + writer.error() +
+                       (kept ? std::string(old_file_kept) : std::string()),
+                   LogColour::Error);
     return false;
   }
   return true;

@@ -69,7 +69,11 @@ struct PreparedDataFile {
                                                std::uint32_t limit);
 
 // The red line of a file that could not be prepared: nothing was loaded.
+// The command line's text is English; the window's leads with the text of
+// its language, the detail (file, line, what went wrong) after it.
 void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared);
+void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared,
+                  const Dev_Language_Struct& texts);
 
 // Who loads, which decides how a file longer than the chip is reported.
 enum class TooLongReport : std::uint8_t {
@@ -113,7 +117,16 @@ void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
 // complete, so a failed save leaves any earlier file of that name as it
 // was; the failure is logged in red. Nothing in RamFile, the settings or
 // the title changes. False when cancelled or failed.
+// The failure texts are English, or those of `texts` for the window, or
+// given: `not_saved` leads the red line, `old_file_kept` ends it when a
+// file of that name was there before.
 bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
                   const std::optional<std::filesystem::path>& chosen);
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen,
+                  const Dev_Language_Struct& texts);
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen, std::string_view not_saved,
+                  std::string_view old_file_kept);
 
 }  // namespace tessary

@@ -391,11 +391,22 @@ TEST_F(BufferFindTool, OddAndEmptyPatterns) {
 TEST_F(BufferFindTool, RefusedPatternsChangeNothing) {
   ASSERT_TRUE(Find("FF").select);
   const std::string pattern_too_long(2 * kFindPatternSize + 2, 'F');
-  for (const std::string& text : {std::string("GG"), std::string("FF FF"), pattern_too_long}) {
+  struct Case {
+    std::string text;
+    std::string says;  // in the window's language (the built-in Chinese here)
+  };
+  const Case cases[] = {
+      {"GG", ctx.Texts.LogFindNotHex + "\"GG\""},
+      {"FF FF", ctx.Texts.LogFindNotHex + "\"FF FF\""},
+      {pattern_too_long, "查找内容过长：最多可查找512个数字（256字节），已输入数字个数：514"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
     panel.messages.clear();
-    EXPECT_FALSE(Find(text).close);
+    EXPECT_FALSE(Find(c.text).close);
     ASSERT_EQ(panel.messages.size(), 1u);
     EXPECT_EQ(panel.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(panel.messages[0].text, c.says);
     EXPECT_EQ(ctx.RamFile.FindLen, 1);
     EXPECT_EQ(ctx.RamFile.FindPos, 0);
   }

@@ -311,7 +311,7 @@ TEST_F(OpenCommand, FilesThatCannotBeOpenedConvertedOrReadChangeNothing) {
     EXPECT_EQ(panel.log[0].second, LogColour::Error);
     EXPECT_THAT(panel.log[0].first, StartsWith("08:00:00 "));
     EXPECT_THAT(panel.log[0].first, HasSubstr(c.says));
-    EXPECT_THAT(panel.log[0].first, HasSubstr("the buffer is unchanged"));
+    EXPECT_THAT(panel.log[0].first, HasSubstr(ctx.Texts.LogFileNotLoaded));
     EXPECT_FALSE(fs::exists(Temp() / "hex.bin")) << "no stale image is left to load later";
   }
 }
@@ -374,7 +374,7 @@ TEST_F(OpenCommand, AConversionGivingAnEmptyImageIsARedLineAndChangesNothing) {
     ASSERT_EQ(panel.log.size(), 1u);
     EXPECT_EQ(panel.log[0].second, LogColour::Error);
     EXPECT_THAT(panel.log[0].first, HasSubstr(c.says));
-    EXPECT_THAT(panel.log[0].first, HasSubstr("the buffer is unchanged"));
+    EXPECT_THAT(panel.log[0].first, HasSubstr(ctx.Texts.LogFileNotLoaded));
   }
 }
 
@@ -484,7 +484,7 @@ TEST_F(SaveCommand, WriteFailingPartWayKeepsTheEarlierFile) {
   EXPECT_FALSE(fs::exists(partial)) << "no partial file is left";
   ASSERT_EQ(panel.log.size(), 2u);
   EXPECT_EQ(panel.log[1].second, LogColour::Error);
-  EXPECT_THAT(panel.log[1].first, HasSubstr("unchanged"));
+  EXPECT_THAT(panel.log[1].first, HasSubstr(ctx.Texts.LogOldFileKept));
 
   ASSERT_TRUE(Menu_File_SaveAsClick(ctx, target)) << "and the next save succeeds";
   EXPECT_EQ(ReadBytes(target).size(), 64u * 1024);

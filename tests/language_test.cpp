@@ -364,7 +364,7 @@ TEST(ShippedFiles, FailureTextsAreInTheLanguageOfTheirFile) {
         << key.key << ": " << english;
     EXPECT_NE(tc.*key.field, cn.*key.field) << key.key;
   }
-  EXPECT_GE(checked, 11);
+  EXPECT_GE(checked, 20);
   EXPECT_EQ(en.LogBlockNotTaken, "Write failed! The programmer did not take a data block.");
 }
 
@@ -386,6 +386,14 @@ TEST(ShippedFiles, EnglishTextsJoinCleanlyWithWhatFollowsThem) {
   EXPECT_EQ(t.LogChipDetect + "W25Q64 " + t.LogChipDetectCapcity + "8MB",
             "Chip identified, model: W25Q64 Capacity: 8MB");
   EXPECT_EQ(t.DevConVersion + "V3.05", "Firmware version: V3.05");
+  EXPECT_EQ(t.LogBufferNotSaved + "cannot write 'a.bin': Permission denied" + t.LogOldFileKept,
+            "The buffer was not saved: cannot write 'a.bin': Permission denied; the file "
+            "already there is unchanged");
+  EXPECT_EQ(t.LogFindTooLong + "514",
+            "The search pattern is too long: at most 512 digits (256 bytes) can be searched "
+            "for. Digits typed: 514");
+  EXPECT_EQ(t.LogCatalogueUpgraded + "V1.0 -> V1.1" + t.LogUserChipsKept + "2",
+            "Chip catalogue upgraded: V1.0 -> V1.1, user chips kept: 2");
   const MainWindowCaptions captions = ComputeMainWindowCaptions(ProfileFile(dir / "EN.ini"));
   EXPECT_EQ(captions.Caption("Menu_File_Open"), "Open(&O)");
   EXPECT_EQ(captions.Caption("sbBlankCheck"), "Blank");

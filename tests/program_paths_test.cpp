@@ -122,6 +122,31 @@ TEST(ProgramPaths, PortableNeedsNoPreparation) {
   EXPECT_FALSE(fs::exists(scratch.bin() / "temp")) << "the portable folder is laid out by the build";
 }
 
+// The window tells of a copy or an upgrade in its own language.
+TEST(ProgramPaths, CatalogueNoteIsInTheWindowsLanguage) {
+  const Dev_Language_Struct chinese;
+  CatalogueSyncResult copied;
+  copied.outcome = CatalogueSync::Copied;
+  copied.new_version = "V1.1.0";
+  CatalogueSyncResult upgraded;
+  upgraded.outcome = CatalogueSync::Upgraded;
+  upgraded.old_version = "V1.0.0";
+  upgraded.new_version = "V1.1.0";
+  upgraded.kept_user_chips = 3;
+  struct Case {
+    CatalogueSyncResult sync;
+    std::string note;
+  };
+  const Case cases[] = {
+      {copied, "芯片数据库已复制到用户目录：V1.1.0 -> /home/op/login.dat"},
+      {upgraded, "芯片数据库已升级：V1.0.0 -> V1.1.0，保留的用户芯片数：3"},
+      {CatalogueSyncResult{}, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CatalogueSyncNote(chinese, c.sync, "/home/op/login.dat"), c.note);
+  }
+}
+
 TEST(CatalogueVersion, ComparedNumberByNumber) {
   struct Case {
     const char* candidate;

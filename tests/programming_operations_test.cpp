@@ -334,6 +334,24 @@ INSTANTIATE_TEST_SUITE_P(
                       AutoCase{"DualEraseFailureCountsTwoBad", true, true, 0, 2}),
     [](const ::testing::TestParamInfo<AutoCase>& info) { return info.param.name; });
 
+// A record that cannot be written is a red line naming the file, in the
+// window's language; the run itself still counts.
+TEST_F(Operations, UnwritableProductionRecordIsReportedInTheWindowsLanguage) {
+  StartWith(Flash());
+  Select(ChipTypeId::Flash25, kChip);
+  Load(Pattern(5000), kChip);
+  ctx().CurrentPrj.OprErase = ctx().CurrentPrj.OprWrite = 1;
+  {
+    std::ofstream not_a_folder(record);
+  }
+  const std::filesystem::path inside_a_file = record / "record.csv";
+  ctx().RecordFile = inside_a_file;
+
+  const AutoOutcome outcome = RunAutoSequence(ctx());
+  EXPECT_EQ(outcome.good, 1);
+  EXPECT_TRUE(Logged("生产记录写入失败，文件：" + inside_a_file.string(), LogColour::Error));
+}
+
 // --- mass production -------------------------------------------------------------
 
 TEST_F(Operations, MassProductionProgramsThreeChipsPutInOneAfterAnother) {

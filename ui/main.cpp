@@ -105,10 +105,10 @@ int main(int argc, char** argv) {
 
   // The portable folder, or the installed form with the user's own files.
   std::string error;
-  std::string note;
+  tessary::CatalogueSyncResult sync;
   std::optional<tessary::ProgramPaths> paths =
       tessary::DecidePaths(tessary::ExecutableFolder(), tessary::ProcessEnvironment(), error);
-  if (!paths || !tessary::PrepareUserFiles(*paths, note, error)) {
+  if (!paths || !tessary::PrepareUserFiles(*paths, sync, error)) {
     return Fail(QString::fromStdString(error));
   }
 
@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
   tessary::MainWindow window(ctx, panel, *paths);
   const tessary::StartUpOutcome outcome = window.StartUp();
   if (!outcome.ok) return Fail(QString::fromStdString(outcome.message));
+  // Told in the window's language, which the start-up has just loaded.
+  const std::string note = tessary::CatalogueSyncNote(ctx.Texts, sync, paths->CatalogueFile());
   if (!note.empty()) ctx.log.LogStamped(note, tessary::LogColour::Highlight);
   if (options->simulate) window.SetTitleSuffix(" [demo]");
   window.show();
