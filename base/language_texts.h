@@ -89,6 +89,12 @@ struct Dev_Language_Struct {
   std::string LogCatalogueCopied = "芯片数据库已复制到用户目录：";
   std::string LogCatalogueUpgraded = "芯片数据库已升级：";
   std::string LogUserChipsKept = "，保留的用户芯片数：";
+  std::string LogHexOutsideImage = "数据记录超出了映像范围：";
+  std::string LogHexRecordCutShort = "记录不完整：";
+  std::string LogHexNotHexadecimal = "记录中含有非十六进制字符：";
+  std::string LogHexBadChecksum = "记录校验和错误：";
+  std::string LogHexNoEndRecord = "文件缺少结束记录：";
+  std::string LogImageEmpty = "文件中没有可载入的数据：";
 };
 
 // Where each text lives in a language file, and the buffer its value is
@@ -100,8 +106,8 @@ struct LanguageKey {
   std::size_t buffer_size;
 };
 
-inline const std::array<LanguageKey, 69>& LanguageKeys() {
-  static const std::array<LanguageKey, 69> keys = {{
+inline const std::array<LanguageKey, 75>& LanguageKeys() {
+  static const std::array<LanguageKey, 75> keys = {{
       {"Setting", "MainSoftWareInfo", &Dev_Language_Struct::MainSoftWareInfo, 80},
       {"Button", "OK", &Dev_Language_Struct::OK, 80},
       {"Button", "Cancel", &Dev_Language_Struct::Cancel, 80},
@@ -171,6 +177,12 @@ inline const std::array<LanguageKey, 69>& LanguageKeys() {
       {"HostLog", "LogCatalogueCopied", &Dev_Language_Struct::LogCatalogueCopied, 160},
       {"HostLog", "LogCatalogueUpgraded", &Dev_Language_Struct::LogCatalogueUpgraded, 160},
       {"HostLog", "LogUserChipsKept", &Dev_Language_Struct::LogUserChipsKept, 160},
+      {"HostLog", "LogHexOutsideImage", &Dev_Language_Struct::LogHexOutsideImage, 160},
+      {"HostLog", "LogHexRecordCutShort", &Dev_Language_Struct::LogHexRecordCutShort, 160},
+      {"HostLog", "LogHexNotHexadecimal", &Dev_Language_Struct::LogHexNotHexadecimal, 160},
+      {"HostLog", "LogHexBadChecksum", &Dev_Language_Struct::LogHexBadChecksum, 160},
+      {"HostLog", "LogHexNoEndRecord", &Dev_Language_Struct::LogHexNoEndRecord, 160},
+      {"HostLog", "LogImageEmpty", &Dev_Language_Struct::LogImageEmpty, 160},
   }};
   return keys;
 }

@@ -88,6 +88,9 @@ PreparedDataFile PrepareDataFile(const std::filesystem::path& temp_folder,
                                         : ConvertCapFile(chosen, prepared.image);
     if (!result) {
       prepared.error = result.error;
+      prepared.fault = result.fault;
+      prepared.line = result.line;
+      prepared.chosen = chosen;
       return prepared;
     }
     prepared.note = result.note;
@@ -102,9 +105,42 @@ void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared) {
   log.LogStamped(prepared.error + "; the buffer is unchanged", LogColour::Error);
 }
 
+static const std::string* ConversionFaultText(const Dev_Language_Struct& texts, ConversionFault fault) {
+  switch (fault) {
+    case ConversionFault::OutsideImage:
+      return &texts.LogHexOutsideImage;
+    case ConversionFault::RecordCutShort:
+      return &texts.LogHexRecordCutShort;
+    case ConversionFault::NotHexadecimal:
+      return &texts.LogHexNotHexadecimal;
+    case ConversionFault::BadChecksum:
+      return &texts.LogHexBadChecksum;
+    case ConversionFault::NoEndRecord:
+      return &texts.LogHexNoEndRecord;
+    case ConversionFault::EmptyImage:
+      return &texts.LogImageEmpty;
+    case ConversionFault::None:
+    case ConversionFault::SourceUnreadable:
+    case ConversionFault::ImageUnwritable:
+    case ConversionFault::OutOfMemory:
+      break;
+  }
+  return nullptr;
+}
+
 void LogNotLoaded(OperationLog& log, const PreparedDataFile& prepared,
                   const Dev_Language_Struct& texts) {
-  log.LogStamped(texts.LogFileNotLoaded + prepared.error, LogColour::Error);
+  // A fault of the file's content is worded in the window's language and
+  // named by file and line; what the system said of a file it could not
+  // open, read or write is passed on as it was said.
+  const std::string* fault = ConversionFaultText(texts, prepared.fault);
+  if (fault == nullptr) {
+    log.LogStamped(texts.LogFileNotLoaded + prepared.error, LogColour::Error);
+    return;
+  }
+  std::string where = PathText(prepared.chosen);
+  if (prepared.line != 0) where += ":" + std::to_string(prepared.line);
+  log.LogStamped(texts.LogFileNotLoaded + *fault + where, LogColour::Error);
 }
 
 std::string TooLongOpenText(const OperationLog& log, std::int32_t language) {

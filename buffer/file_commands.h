@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "buffer/buffer_tools.h"
+#include "buffer/file_formats.h"
 
 namespace tessary {
 
@@ -50,6 +51,11 @@ struct BufferImage {
 struct PreparedDataFile {
   bool ok = false;
   std::string error;  // when !ok: for the operator, naming the file
+  // When a conversion failed: why, and the line of an Intel HEX source it
+  // is on (0 for other faults). The window words the fault in its language.
+  ConversionFault fault = ConversionFault::None;
+  std::size_t line = 0;
+  std::filesystem::path chosen;
   // The file the bytes come from: the chosen file itself, or the converted
   // image for Intel HEX and CAP files. Becomes RamFile.FileName.
   std::filesystem::path image;

@@ -295,9 +295,13 @@ TEST_F(OpenCommand, FilesThatCannotBeOpenedConvertedOrReadChangeNothing) {
                          ":020000040001F9\n:0400000001020304F2\n:020000040000FA\n"
                          ":0400000005060708DE\n:00000001FF\n");
        },
-       "line 4"},
+       "below.hex:4"},
       {"record longer than a line holds", [&] { return TextFile("long.hex", too_long_record); },
-       "line 1"},
+       "long.hex:1"},
+      {"record with a wrong checksum",
+       [&] { return TextFile("sum.hex", ":0400000001020304F2\n:0400040005060708DD\n:00000001FF\n"); },
+       "08:00:00 文件未载入，缓冲区保持不变：记录校验和错误：" + PathText(Files() / "sum.hex") +
+           ":2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -349,16 +353,16 @@ TEST_F(OpenCommand, AConversionGivingAnEmptyImageIsARedLineAndChangesNothing) {
   struct Case {
     std::string name;
     std::function<fs::path()> make;
-    const char* says;
+    std::string says;
   };
   const Case cases[] = {
       {"Intel HEX without end record",
        [&] { return TextFile("noend.hex", ":0400000001020304F2\n"); },
-       "there is no end-of-file record"},
+       ctx.Texts.LogHexNoEndRecord + PathText(Files() / "noend.hex")},
       {"Intel HEX of only an end record", [&] { return TextFile("eof.hex", ":00000001FF\n"); },
-       "holds no data"},
+       ctx.Texts.LogImageEmpty + PathText(Files() / "eof.hex")},
       {"CAP file of only a header", [&] { return File("short.cap", Bytes(2048, 0)); },
-       "holds nothing past its 2048-byte header"},
+       ctx.Texts.LogImageEmpty + PathText(Files() / "short.cap")},
   };
   SelectChip(256);
   ASSERT_TRUE(sbOpenFileClick(ctx, File("in.bin", Counting(100, 3))));
