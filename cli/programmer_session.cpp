@@ -1,6 +1,9 @@
 // Transport selection and programmer opening for the command-line tool.
 #include "cli/programmer_session.h"
 
+#include "base/language_files.h"
+#include "base/language_texts.h"
+#include "base/profile_file.h"
 #include "catalogue/catalogue_statements.h"
 #include "device/identity_queries.h"
 #include "device/libusb_link.h"
@@ -118,6 +121,14 @@ ProgrammerSession::ProgrammerSession(const TransportOptions& options, std::strin
   context_ = std::make_unique<AppContext>(clock_, panel_, *link);
   context_->Paths = std::move(*paths);
   context_->DeviceInfo.DefaultMode = "Plov";
+  // The command line speaks English: the program's own fault texts, which
+  // the handlers shared with the window log, come from the English file.
+  const ProfileFile english(LanguageFilePath(context_->Paths.DataFolder(), kLanguageEnglish));
+  for (const LanguageKey& key : LanguageKeys()) {
+    if (std::string_view(key.section) != "HostLog") continue;
+    context_->Texts.*key.field =
+        english.ReadString(key.section, key.key, context_->Texts.*key.field, key.buffer_size);
+  }
 }
 
 ProgrammerSession::~ProgrammerSession() {
