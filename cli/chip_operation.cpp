@@ -176,6 +176,16 @@ std::vector<std::string> SplitSteps(const std::string& steps) {
 
 }  // namespace
 
+void AddSequenceOptions(CLI::App& command, std::string& steps, std::string& record) {
+  command.add_option("--steps", steps,
+                     "Comma list of erase, write, verify (default: the Erase/Write/Verify keys "
+                     "of [PrjInfo] in the settings file dev.ini; all three without them)");
+  command.add_option("--record", record,
+                     "Production record (CSV) to append to (default: YYYY-MM-DD.csv in the "
+                     "program's records folder)")
+      ->type_name("FILE");
+}
+
 bool ParseSteps(const std::string& steps, std::string& error) {
   if (steps.empty()) return true;
   for (const std::string& item : SplitSteps(steps)) {

@@ -36,9 +36,12 @@ enum class InterruptMode : std::uint8_t {
 int RunWithChip(const TransportOptions& transport, const ChipOptions& options,
                 InterruptMode interrupt_mode, const std::function<int(AppContext&)>& body);
 
+// The options every auto-sequence command takes: --steps and --record.
+void AddSequenceOptions(CLI::App& command, std::string& steps, std::string& record);
+
 // The steps of the auto sequence: `steps` is a comma list of erase, write
-// and verify; empty takes the Erase/Write/Verify keys of dev.ini beside the
-// program (all three when it has none). False with the reason in `error`.
+// and verify; empty takes the Erase/Write/Verify keys of the settings file
+// (all three when it has none). False with the reason in `error`.
 [[nodiscard]] bool ParseSteps(const std::string& steps, std::string& error);
 // Sets OprErase/OprWrite/OprVerify; false (told on stderr) when no step is
 // left to run.

@@ -41,13 +41,7 @@ void AddAutoCommand(CLI::App& app, CommandContext& context) {
               "CAP) and add a row to the production record");
   command->add_option("FILE", options->file, "Data file")->required();
   AddChipOptions(*command, options->chip);
-  command->add_option("--steps", options->steps,
-                      "Comma list of erase, write, verify (default: the Erase/Write/Verify keys "
-                      "of [PrjInfo] in dev.ini beside the program; all three without them)");
-  command->add_option("--record", options->record,
-                      "Production record (CSV) to append to (default: records/YYYY-MM-DD.csv "
-                      "beside the program)")
-      ->type_name("FILE");
+  AddSequenceOptions(*command, options->steps, options->record);
   command->callback([&context, options] {
     std::string error;
     if (!ParseSteps(options->steps, error)) {

@@ -152,8 +152,9 @@ void AddFirmwareCommand(CLI::App& app, CommandContext& context) {
   auto options = std::make_shared<FirmwareOptions>();
   CLI::App* update = firmware->add_subcommand(
       "update", "Update the programmer's firmware from PACKAGE, or without it from the newest "
-                "package for its model in the iap folder beside the program. Exit status 0 only "
-                "when the programmer runs the new firmware");
+                "package for its model in the iap folders (the program's, and the user's "
+                "when installed). Exit status 0 only when the programmer runs the new "
+                "firmware");
   update->add_option("PACKAGE", options->package, "The .iap package to update from")
       ->type_name("FILE");
   update->add_flag("--in-boot-loader", options->in_boot_loader,

@@ -101,13 +101,7 @@ void AddMassCommand(CLI::App& app, CommandContext& context) {
   command->add_option("--count", options->count, "Stop after N chips (good and bad)")
       ->check(CLI::PositiveNumber)
       ->type_name("N");
-  command->add_option("--steps", options->steps,
-                      "Comma list of erase, write, verify (default: the Erase/Write/Verify keys "
-                      "of [PrjInfo] in dev.ini beside the program; all three without them)");
-  command->add_option("--record", options->record,
-                      "Production record (CSV) to append to (default: records/YYYY-MM-DD.csv "
-                      "beside the program)")
-      ->type_name("FILE");
+  AddSequenceOptions(*command, options->steps, options->record);
   command->callback([&context, options] {
     std::string error;
     if (!ParseSteps(options->steps, error)) {
