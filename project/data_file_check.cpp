@@ -26,6 +26,19 @@ std::string Reason(const std::filesystem::path& file, std::string_view what) {
   return file.string() + ": " + std::string(what);
 }
 
+// The file opened for reading, or null with the reason in `error` (a
+// folder is refused by name rather than by the system's vaguer word).
+FileHandle OpenForReading(const std::filesystem::path& file, std::string& error) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec)) {
+    error = Reason(file, "is a folder, not a file");
+    return nullptr;
+  }
+  FileHandle handle(std::fopen(file.c_str(), "rb"));
+  if (!handle) error = Reason(file, std::strerror(errno));
+  return handle;
+}
+
 }  // namespace
 
 std::uint32_t Crc32Update(std::uint32_t reg, std::span<const std::uint8_t> bytes) {
@@ -92,16 +105,8 @@ DataFileCheck CheckDataBytes(std::span<const std::uint8_t> data) {
 }
 
 std::optional<DataFileCheck> CheckDataFile(const std::filesystem::path& file, std::string& error) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(file, ec)) {
-    error = Reason(file, "is a folder, not a file");
-    return std::nullopt;
-  }
-  FileHandle handle(std::fopen(file.c_str(), "rb"));
-  if (!handle) {
-    error = Reason(file, std::strerror(errno));
-    return std::nullopt;
-  }
+  FileHandle handle = OpenForReading(file, error);
+  if (!handle) return std::nullopt;
   std::vector<std::uint8_t> chunk(kReadChunk);
   std::uint64_t length = 0;
   uLong plain = 0;  // one CRC over all the bytes; the chain is applied at the end
@@ -135,16 +140,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
                                                        std::uint64_t limit, std::string& error,
                                                        bool& too_long) {
   too_long = false;
-  std::error_code ec;
-  if (std::filesystem::is_directory(file, ec)) {
-    error = Reason(file, "is a folder, not a file");
-    return std::nullopt;
-  }
-  FileHandle handle(std::fopen(file.c_str(), "rb"));
-  if (!handle) {
-    error = Reason(file, std::strerror(errno));
-    return std::nullopt;
-  }
+  FileHandle handle = OpenForReading(file, error);
+  if (!handle) return std::nullopt;
   std::vector<std::uint8_t> bytes;
   std::vector<std::uint8_t> chunk(kReadChunk);
   for (;;) {
