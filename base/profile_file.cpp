@@ -26,13 +26,17 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-std::vector<std::string> ReadLines(const std::filesystem::path& path) {
+// Lines as std::getline gives them (a last line without its newline counts,
+// a final newline starts none), each without its carriage return.
+std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
   }
   // A UTF-8 byte order mark belongs to no key.
   if (!lines.empty() && lines.front().rfind("\xEF\xBB\xBF", 0) == 0) lines.front().erase(0, 3);
@@ -84,6 +88,14 @@ std::optional<std::string> FindValue(const std::vector<std::string>& lines, std:
 
 }  // namespace
 
+std::vector<std::string> ProfileFile::ReadLines() const {
+  if (text_) return SplitLines(*text_);
+  std::ifstream in(path_, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return SplitLines(content.view());
+}
+
 std::string CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes) {
   if (text.size() <= max_bytes) return std::string(text);
   // The first byte left out tells: a continuation byte means the character
@@ -95,14 +107,14 @@ std::string CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes)
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback, std::size_t buffer_size) const {
-  const std::optional<std::string> value = FindValue(ReadLines(path_), section, key);
+  const std::optional<std::string> value = FindValue(ReadLines(), section, key);
   const std::size_t limit = buffer_size == 0 ? 0 : buffer_size - 1;
   return CutAtCharacterBoundary(value ? std::string_view(*value) : fallback, limit);
 }
 
 std::int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key,
                                   std::int32_t fallback) const {
-  const std::optional<std::string> value = FindValue(ReadLines(path_), section, key);
+  const std::optional<std::string> value = FindValue(ReadLines(), section, key);
   if (!value) return fallback;
   std::string_view text = Trim(*value);
   bool negative = false;
@@ -120,7 +132,7 @@ std::int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key
 }
 
 bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  std::vector<std::string> lines = ReadLines(path_);
+  std::vector<std::string> lines = ReadLines();
   const std::string entry = std::string(key) + "=" + std::string(value);
   std::optional<std::size_t> section_line;
   std::optional<std::size_t> insert_at;  // after the section's last key line
@@ -158,6 +170,10 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
   // written where the link leads, with the old file's permissions.
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
+  if (text_) {
+    *text_ = std::move(text);
+    return true;
+  }
   OutputFile out(path_, "profile file");
   return out.Open() &&
          out.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}) &&
@@ -167,7 +183,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
 std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   bool in_section = false;
-  for (const std::string& line : ReadLines(path_)) {
+  for (const std::string& line : ReadLines()) {
     if (auto name = SectionName(line)) {
       in_section = EqualsIgnoringCase(*name, section);
       continue;

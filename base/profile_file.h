@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,11 @@ namespace tessary {
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+  // A profile already read into memory: reads see `text`, writes change the
+  // text and never touch the disk. `path` only names it.
+  ProfileFile(std::filesystem::path path, std::string text)
+      : path_(std::move(path)), text_(std::move(text)) {}
 
   // The value of section/key (names compared without regard to ASCII case;
   // surrounding blanks removed, one pair of enclosing quotes removed), or
@@ -40,7 +46,10 @@ class ProfileFile {
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
  private:
+  [[nodiscard]] std::vector<std::string> ReadLines() const;
+
   std::filesystem::path path_;
+  std::optional<std::string> text_;  // set for a profile held in memory
 };
 
 // Cuts text to at most max_bytes bytes without splitting a UTF-8 sequence.

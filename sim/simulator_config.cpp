@@ -102,10 +102,11 @@ std::optional<EndpointType> ParseEndpointType(std::string_view text) {
   return std::nullopt;
 }
 
-// Reads typed values from one file and keeps the first problem found.
+// Reads typed values from one config text and keeps the first problem found.
 class ConfigReader {
  public:
-  explicit ConfigReader(const std::filesystem::path& path) : file_(path) {}
+  ConfigReader(const std::filesystem::path& path, std::string text)
+      : file_(path, std::move(text)) {}
 
   [[nodiscard]] bool ok() const { return error_.empty(); }
   [[nodiscard]] const std::string& error() const { return error_; }
@@ -412,9 +413,17 @@ void ReadStorage(ConfigReader& in, SimulatorConfig& config) {
     if (!value || value->empty()) return;
     std::filesystem::path path = *value;
     if (path.is_relative()) path = std::filesystem::absolute(in.path()).parent_path() / path;
+    // Only a regular file: a device or a FIFO could give bytes forever.
+    std::error_code status;
+    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status))
+      return in.Fail(s, key, "\"" + path.string() + "\" is not a regular file");
     std::ifstream file(path, std::ios::binary);
     if (!file) return in.Fail(s, key, "cannot read \"" + path.string() + "\"");
-    out.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // One byte past the limit is enough to tell the file is too large.
+    out.resize(limit + 1);
+    file.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    out.resize(static_cast<std::size_t>(file.gcount()));
+    if (file.bad()) return in.Fail(s, key, "cannot read \"" + path.string() + "\"");
     if (out.size() > limit)
       in.Fail(s, key, "\"" + path.string() + "\" is larger than the storage keeps (" +
                           std::to_string(limit) + " bytes)");
@@ -438,7 +447,18 @@ std::optional<SimulatorConfig> LoadSimulatorConfig(const std::filesystem::path& 
     error = path.string() + ": simulator config file not found";
     return std::nullopt;
   }
-  ConfigReader in(path);
+  std::ifstream file(path, std::ios::binary);
+  std::string text{std::istreambuf_iterator<char>(file), {}};
+  if (file.bad()) {
+    error = path.string() + ": cannot read the simulator config file";
+    return std::nullopt;
+  }
+  return ParseSimulatorConfig(path, std::move(text), error);
+}
+
+std::optional<SimulatorConfig> ParseSimulatorConfig(const std::filesystem::path& path,
+                                                    std::string text, std::string& error) {
+  ConfigReader in(path, std::move(text));
   if (!in.HasSection("Programmer") && !in.HasSection("Socket1") && !in.HasSection("Socket2") &&
       !in.HasSection("Faults") && !in.HasSection("Storage")) {
     error = path.string() +

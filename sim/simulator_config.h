@@ -97,4 +97,10 @@ struct SimulatorConfig {
 [[nodiscard]] std::optional<SimulatorConfig> LoadSimulatorConfig(const std::filesystem::path& path,
                                                                  std::string& error);
 
+// The same for a config text already read; `path` names it in messages and
+// its folder is where relative image paths are taken from.
+[[nodiscard]] std::optional<SimulatorConfig> ParseSimulatorConfig(const std::filesystem::path& path,
+                                                                  std::string text,
+                                                                  std::string& error);
+
 }  // namespace tessary::sim

@@ -110,5 +110,36 @@ TEST_F(Profile, WritingThroughALinkKeepsTheLinkAndThePermissions) {
   std::filesystem::remove(target);
 }
 
+// A profile held in memory reads and writes exactly as the same text in a
+// file does, and never touches the disk.
+TEST_F(Profile, AProfileInMemoryBehavesAsTheSameFile) {
+  const std::vector<std::string> texts = {
+      "",
+      "\xEF\xBB\xBF[S]\r\nK=1\r\n",
+      "[S]\nK=1\n\n[T]\nK=\"two\"",
+      "K=0\n[S]\n[S]\nK=3\r\nL = x \n",
+      "\n\r\n[S\nK=5\n[ s ]\nk=6",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    Write(text);
+    ProfileFile on_disk(path);
+    ProfileFile in_memory(path.string() + ".unwritten", text);
+    for (const char* section : {"S", "T", "s"}) {
+      EXPECT_EQ(in_memory.Keys(section), on_disk.Keys(section));
+      for (const char* key : {"K", "L", "k"}) {
+        EXPECT_EQ(in_memory.ReadString(section, key, "-", 80),
+                  on_disk.ReadString(section, key, "-", 80));
+        EXPECT_EQ(in_memory.ReadInt(section, key, -1), on_disk.ReadInt(section, key, -1));
+      }
+    }
+    ASSERT_TRUE(on_disk.WriteString("S", "K", "new"));
+    ASSERT_TRUE(in_memory.WriteString("S", "K", "new"));
+    EXPECT_EQ(in_memory.ReadString("S", "K", "", 80), "new");
+    EXPECT_EQ(in_memory.Keys("S"), on_disk.Keys("S"));
+    EXPECT_FALSE(std::filesystem::exists(in_memory.path()));
+  }
+}
+
 }  // namespace
 }  // namespace tessary

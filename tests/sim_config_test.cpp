@@ -156,6 +156,7 @@ TEST_F(SimConfigTest, BadFilesAreRefusedWithAMessageNamingThePlace) {
       {"[Faults]\nLateReplyOpcodes=3G\n", "[Faults] LateReplyOpcodes: \"3G\" is not an opcode"},
       {"[Faults]\nReplyDelayMs=soon\n", "[Faults] ReplyDelayMs: \"soon\" is not a number"},
       {"[Storage]\nDataFile=missing.bin\n", "[Storage] DataFile: cannot read"},
+      {"[Storage]\nDataFile=/dev/zero\n", "DataFile: \"/dev/zero\" is not a regular file"},
       {"[Storage]\nProjectFile=big.gprj\n", "[Storage] ProjectFile: \""},
       {"[Storage]\nProject=x\n", "[Storage] Project: unknown key"},
   };

@@ -2,6 +2,7 @@
 // that names what is wrong.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "fuzz_support.h"
@@ -9,9 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using tessary::fuzz::Require;
-  const auto path = tessary::fuzz::WriteScratch("simulator.ini", data, size);
+  // A folder that does not exist: image and storage files named by the
+  // input are refused rather than read from wherever the fuzzer runs.
+  const std::filesystem::path path = "/nonexistent/tessary-fuzz/simulator.ini";
   std::string error;
-  const auto config = tessary::sim::LoadSimulatorConfig(path, error);
+  const auto config = tessary::sim::ParseSimulatorConfig(
+      path, std::string(reinterpret_cast<const char*>(data), size), error);
   if (!config) Require(!error.empty(), "a refused config says why");
   return 0;
 }
