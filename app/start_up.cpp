@@ -4,6 +4,8 @@
 #include "app/chip_handlers.h"
 #include "app/connection_string.h"
 #include "app/settings.h"
+#include "base/language_files.h"
+#include "base/profile_file.h"
 #include "catalogue/catalogue_statements.h"
 #include "catalogue/chip_parameters.h"
 
@@ -44,10 +46,22 @@ void RestoreSavedChip(AppContext& ctx) {
   cmbDownChipNameChange(ctx);
 }
 
+// A catalogue that cannot be read, in the language the settings chose: the
+// window's texts are not loaded yet, so they are read for this one line.
+std::string CatalogueUnreadableText(AppContext& ctx, const std::string& detail) {
+  const ProfileFile language(LanguageFilePath(ctx.Paths.DataFolder(), ctx.DeviceInfo.Language));
+  LoadLanguageTexts(language, ctx.Texts, kFallbackAppVersion);
+  return ctx.Texts.LogCatalogueUnreadable + detail;
+}
+
 }  // namespace
 
 StartUpOutcome RunStartUp(AppContext& ctx) {
   const std::filesystem::path& folder = ctx.Paths.CatalogueFolder();
+  // The settings first, so that a catalogue that cannot be read is reported
+  // in the operator's language.
+  ProfileFile settings(ctx.Paths.SettingsFile());
+  LoadSettings(ctx, settings);
 
   const ConnectionOptions options = ParseConnectionString(DecipherConnectionString());
   const std::filesystem::path catalogue = DatabasePath(options, folder);
@@ -59,10 +73,7 @@ StartUpOutcome RunStartUp(AppContext& ctx) {
                        "不存在！"};
   }
   std::string error;
-  if (!ctx.Database.Open(catalogue, error)) return {false, error};
-
-  ProfileFile settings(ctx.Paths.SettingsFile());
-  LoadSettings(ctx, settings);
+  if (!ctx.Database.Open(catalogue, error)) return {false, CatalogueUnreadableText(ctx, error)};
   ctx.Window.OpenDialogFolder = ctx.DeviceInfo.FilePath;
   ctx.Window.OpenDialogFile = ctx.RamFile.FileName;
   ctx.RamFile.Loaded = 0;
@@ -79,7 +90,7 @@ StartUpOutcome RunStartUp(AppContext& ctx) {
     LoadChipTypes(ctx);
     RestoreSavedChip(ctx);
   } catch (const DatabaseError& e) {
-    return {false, std::string("The chip catalogue could not be read: ") + e.what()};
+    return {false, CatalogueUnreadableText(ctx, e.what())};
   }
 
   // Whatever the restore found, the window ends up complete: one progress

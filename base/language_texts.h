@@ -95,6 +95,14 @@ struct Dev_Language_Struct {
   std::string LogHexBadChecksum = "记录校验和错误：";
   std::string LogHexNoEndRecord = "文件缺少结束记录：";
   std::string LogImageEmpty = "文件中没有可载入的数据：";
+  std::string LogHexGapsOrOverlaps =
+      "数据记录不连续或相互重叠：映像延伸到写入的最高字节，未写入处为0xFF：";
+  std::string LogOutputFolder = "该名称是一个文件夹：";
+  std::string LogOutputNotAFile = "该名称不是本程序可写入的文件：";
+  std::string LogOutputReadOnly = "文件为只读，请改为可写或另选文件名：";
+  std::string LogOutputNotWritable = "无权写入该文件，请改为可写或另选文件名：";
+  std::string LogOutputFifoWithoutReader = "该管道(FIFO)没有程序在读取：";
+  std::string LogCatalogueUnreadable = "芯片数据库无法读取：";
 };
 
 // Where each text lives in a language file, and the buffer its value is
@@ -106,8 +114,8 @@ struct LanguageKey {
   std::size_t buffer_size;
 };
 
-inline const std::array<LanguageKey, 75>& LanguageKeys() {
-  static const std::array<LanguageKey, 75> keys = {{
+inline const std::array<LanguageKey, 82>& LanguageKeys() {
+  static const std::array<LanguageKey, 82> keys = {{
       {"Setting", "MainSoftWareInfo", &Dev_Language_Struct::MainSoftWareInfo, 80},
       {"Button", "OK", &Dev_Language_Struct::OK, 80},
       {"Button", "Cancel", &Dev_Language_Struct::Cancel, 80},
@@ -183,6 +191,14 @@ inline const std::array<LanguageKey, 75>& LanguageKeys() {
       {"HostLog", "LogHexBadChecksum", &Dev_Language_Struct::LogHexBadChecksum, 160},
       {"HostLog", "LogHexNoEndRecord", &Dev_Language_Struct::LogHexNoEndRecord, 160},
       {"HostLog", "LogImageEmpty", &Dev_Language_Struct::LogImageEmpty, 160},
+      {"HostLog", "LogHexGapsOrOverlaps", &Dev_Language_Struct::LogHexGapsOrOverlaps, 160},
+      {"HostLog", "LogOutputFolder", &Dev_Language_Struct::LogOutputFolder, 160},
+      {"HostLog", "LogOutputNotAFile", &Dev_Language_Struct::LogOutputNotAFile, 160},
+      {"HostLog", "LogOutputReadOnly", &Dev_Language_Struct::LogOutputReadOnly, 160},
+      {"HostLog", "LogOutputNotWritable", &Dev_Language_Struct::LogOutputNotWritable, 160},
+      {"HostLog", "LogOutputFifoWithoutReader", &Dev_Language_Struct::LogOutputFifoWithoutReader,
+       160},
+      {"HostLog", "LogCatalogueUnreadable", &Dev_Language_Struct::LogCatalogueUnreadable, 160},
   }};
   return keys;
 }

@@ -60,7 +60,8 @@ bool OutputFile::Fail(const std::string& what, int error_number) {
   return false;
 }
 
-bool OutputFile::Refuse(const std::string& why) {
+bool OutputFile::Refuse(OutputRefusal refusal, const std::string& why) {
+  refusal_ = refusal;
   error_ = "cannot write " + kind_ + " '" + PathText(target_) + "': " + why;
   return false;
 }
@@ -73,7 +74,7 @@ bool OutputFile::OpenInPlace(bool fifo) {
   // A FIFO opened without O_NONBLOCK would wait for a reader forever.
   fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo ? O_NONBLOCK : 0));
   if (fd_ < 0) {
-    if (fifo && errno == ENXIO) return Refuse("it is a FIFO that no program is reading");
+    if (fifo && errno == ENXIO) return Refuse(OutputRefusal::FifoWithoutReader, "it is a FIFO that no program is reading");
     return Fail("cannot open", errno);
   }
   if (fifo) {
@@ -91,20 +92,21 @@ bool OutputFile::Open() {
   const bool exists = ::stat(target_.c_str(), &existing) == 0;
   if (!exists && errno != ENOENT) return Fail("cannot create", errno);
   if (exists) {
-    if (S_ISDIR(existing.st_mode)) return Refuse("a folder has that name");
+    if (S_ISDIR(existing.st_mode)) return Refuse(OutputRefusal::Folder, "a folder has that name");
     if (S_ISCHR(existing.st_mode)) return OpenInPlace(false);
     if (S_ISFIFO(existing.st_mode)) return OpenInPlace(true);
     if (!S_ISREG(existing.st_mode)) {
-      return Refuse(S_ISBLK(existing.st_mode) ? "it is a block device, which is not written"
-                                              : "it is not a file this program writes");
+      return Refuse(OutputRefusal::NotAFile, S_ISBLK(existing.st_mode)
+                                                 ? "it is a block device, which is not written"
+                                                 : "it is not a file this program writes");
     }
     // Root may write anything; a file nobody may write is still left alone.
     if ((existing.st_mode & 0222) == 0) {
-      return Refuse("the file is read-only (mode " + ModeText(existing.st_mode) +
+      return Refuse(OutputRefusal::ReadOnly, "the file is read-only (mode " + ModeText(existing.st_mode) +
                     "); make it writable or choose another name");
     }
     if (::access(target_.c_str(), W_OK) != 0) {
-      return Refuse("the file cannot be written (" + ReasonText(errno) +
+      return Refuse(OutputRefusal::NotWritable, "the file cannot be written (" + ReasonText(errno) +
                     "); make it writable or choose another name");
     }
   }

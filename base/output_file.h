@@ -24,6 +24,18 @@
 
 namespace tessary {
 
+// Why Open() refused what stands at the name, so that a caller can word it
+// in its own language; None for a file that was not refused (a failure the
+// system reported is not a refusal).
+enum class OutputRefusal : std::uint8_t {
+  None,
+  Folder,             // a folder has that name
+  NotAFile,           // a block device or a socket
+  ReadOnly,           // a regular file nobody may write
+  NotWritable,        // a regular file this user may not write
+  FifoWithoutReader,  // a FIFO that no program is reading
+};
+
 class OutputFile {
  public:
   // `kind` names the file in messages: "cannot write <kind> '<path>': ...".
@@ -39,6 +51,7 @@ class OutputFile {
   [[nodiscard]] bool Commit();
 
   [[nodiscard]] const std::string& error() const { return error_; }
+  [[nodiscard]] OutputRefusal refusal() const { return refusal_; }
   // The name as given, and the file written after following symbolic links.
   [[nodiscard]] const std::filesystem::path& target() const { return target_; }
   [[nodiscard]] const std::filesystem::path& resolved() const { return resolved_; }
@@ -49,7 +62,7 @@ class OutputFile {
 
  private:
   bool Fail(const std::string& what, int error_number);
-  bool Refuse(const std::string& why);
+  bool Refuse(OutputRefusal refusal, const std::string& why);
   bool OpenInPlace(bool fifo);
 
   std::filesystem::path target_;
@@ -61,6 +74,7 @@ class OutputFile {
   bool committed_ = false;
   bool partial_created_ = false;
   std::string error_;
+  OutputRefusal refusal_ = OutputRefusal::None;
 };
 
 // The file a write to `path` lands in: symbolic links followed to the last

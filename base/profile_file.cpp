@@ -88,12 +88,16 @@ std::optional<std::string> FindValue(const std::vector<std::string>& lines, std:
 
 }  // namespace
 
-std::vector<std::string> ProfileFile::ReadLines() const {
-  if (text_) return SplitLines(*text_);
+ProfileFile::ProfileFile(std::filesystem::path path, std::string_view text)
+    : path_(std::move(path)), lines_(SplitLines(text)) {}
+
+const std::vector<std::string>& ProfileFile::Lines(std::vector<std::string>& scratch) const {
+  if (lines_) return *lines_;
   std::ifstream in(path_, std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
-  return SplitLines(content.view());
+  scratch = SplitLines(content.view());
+  return scratch;
 }
 
 std::string CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes) {
@@ -107,14 +111,16 @@ std::string CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes)
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback, std::size_t buffer_size) const {
-  const std::optional<std::string> value = FindValue(ReadLines(), section, key);
+  std::vector<std::string> scratch;
+  const std::optional<std::string> value = FindValue(Lines(scratch), section, key);
   const std::size_t limit = buffer_size == 0 ? 0 : buffer_size - 1;
   return CutAtCharacterBoundary(value ? std::string_view(*value) : fallback, limit);
 }
 
 std::int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key,
                                   std::int32_t fallback) const {
-  const std::optional<std::string> value = FindValue(ReadLines(), section, key);
+  std::vector<std::string> scratch;
+  const std::optional<std::string> value = FindValue(Lines(scratch), section, key);
   if (!value) return fallback;
   std::string_view text = Trim(*value);
   bool negative = false;
@@ -132,7 +138,8 @@ std::int32_t ProfileFile::ReadInt(std::string_view section, std::string_view key
 }
 
 bool ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  std::vector<std::string> lines = ReadLines();
+  std::vector<std::string> scratch;
+  std::vector<std::string> lines = Lines(scratch);
   const std::string entry = std::string(key) + "=" + std::string(value);
   std::optional<std::size_t> section_line;
   std::optional<std::size_t> insert_at;  // after the section's last key line
@@ -170,8 +177,9 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
   // written where the link leads, with the old file's permissions.
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
-  if (text_) {
-    *text_ = std::move(text);
+  if (lines_) {
+    // Cut again as a read of the written file would cut it.
+    *lines_ = SplitLines(text);
     return true;
   }
   OutputFile out(path_, "profile file");
@@ -183,7 +191,8 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key, st
 std::vector<std::string> ProfileFile::Keys(std::string_view section) const {
   std::vector<std::string> keys;
   bool in_section = false;
-  for (const std::string& line : ReadLines()) {
+  std::vector<std::string> scratch;
+  for (const std::string& line : Lines(scratch)) {
     if (auto name = SectionName(line)) {
       in_section = EqualsIgnoringCase(*name, section);
       continue;

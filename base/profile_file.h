@@ -21,8 +21,7 @@ class ProfileFile {
 
   // A profile already read into memory: reads see `text`, writes change the
   // text and never touch the disk. `path` only names it.
-  ProfileFile(std::filesystem::path path, std::string text)
-      : path_(std::move(path)), text_(std::move(text)) {}
+  ProfileFile(std::filesystem::path path, std::string_view text);
 
   // The value of section/key (names compared without regard to ASCII case;
   // surrounding blanks removed, one pair of enclosing quotes removed), or
@@ -46,10 +45,14 @@ class ProfileFile {
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
 
  private:
-  [[nodiscard]] std::vector<std::string> ReadLines() const;
+  // The profile's lines: those held in memory, or the file's, read into
+  // `scratch`.
+  [[nodiscard]] const std::vector<std::string>& Lines(std::vector<std::string>& scratch) const;
 
   std::filesystem::path path_;
-  std::optional<std::string> text_;  // set for a profile held in memory
+  // Set for a profile held in memory: its text already cut into lines, so
+  // that reading a key costs no copy.
+  std::optional<std::vector<std::string>> lines_;
 };
 
 // Cuts text to at most max_bytes bytes without splitting a UTF-8 sequence.

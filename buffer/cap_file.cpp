@@ -2,6 +2,7 @@
 // header is refused rather than loaded as an empty image.
 #include "buffer/cap_file.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -30,16 +31,18 @@ ConversionResult ConvertCapFile(const std::filesystem::path& source,
 
     std::uint64_t copied = 0;
     if (!file.Seek(kCapHeaderSize)) return failed(ConversionFault::SourceUnreadable, file.error());
-    constexpr std::size_t kBlock = std::size_t{1} << 20;
-    const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[kBlock]);
+    // Blocks of up to 1 MiB, no larger than the image itself.
+    const std::size_t block_size = static_cast<std::size_t>(
+        std::min<std::uint64_t>(std::uint64_t{1} << 20, file.size() - kCapHeaderSize));
+    const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[block_size]);
     for (;;) {
-      const auto got = file.Read({block.get(), kBlock});
+      const auto got = file.Read({block.get(), block_size});
       if (!got) return failed(ConversionFault::SourceUnreadable, file.error());
       if (!writer.Write({block.get(), *got})) {
         return failed(ConversionFault::ImageUnwritable, writer.error());
       }
       copied += *got;
-      if (*got < kBlock) break;
+      if (*got < block_size) break;
     }
     if (copied == 0) {
       // The file shrank to its header since its length was taken.

@@ -94,6 +94,7 @@ PreparedDataFile PrepareDataFile(const std::filesystem::path& temp_folder,
       return prepared;
     }
     prepared.note = result.note;
+    prepared.note_kind = result.note_kind;
   }
   const char* kind = type == DataFileType::Binary ? "data file" : "converted image";
   if (!ReadImage(prepared.image, kind, limit, prepared.content, prepared.error)) return prepared;
@@ -183,11 +184,14 @@ std::uint32_t LoadIntoBuffer(const BufferParts& parts, const BufferImage& image,
 }
 
 void LogConversionNote(OperationLog& log, const PreparedDataFile& prepared,
-                       const std::filesystem::path& chosen) {
-  if (prepared.note.empty()) return;
-  std::string text = "'" + PathText(chosen) + "': " + prepared.note;
-  if (prepared.content.bytes.empty()) text += ". Nothing was loaded: the buffer holds 0 bytes";
-  log.LogStamped(text, LogColour::Note);
+                       const std::filesystem::path& chosen, const Dev_Language_Struct& texts) {
+  switch (prepared.note_kind) {
+    case ConversionNote::None:
+      return;
+    case ConversionNote::GapsOrOverlaps:
+      log.LogStamped(texts.LogHexGapsOrOverlaps + PathText(chosen), LogColour::Note);
+      return;
+  }
 }
 
 void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
@@ -196,7 +200,7 @@ void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
   parts.ram.Loaded = 1;
   parts.ram.FileName = PathText(prepared.image);
   parts.log.AddPlainLine(parts.log.TimeStamp() + "打开文件:" + parts.ram.FileName);
-  LogConversionNote(parts.log, prepared, chosen);
+  LogConversionNote(parts.log, prepared, chosen, parts.texts);
 
   const std::uint32_t sum = LoadIntoBuffer(parts, prepared.content, TooLongReport::OpenCommand);
   parts.hex.SetCheckSumText(OpenCheckSumPanelText(sum));
@@ -212,26 +216,40 @@ std::filesystem::path SaveFileName(const std::filesystem::path& chosen) {
   return name;
 }
 
-bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
-                  const std::optional<std::filesystem::path>& chosen) {
-  return SaveBufferAs(ram, log, chosen, "the buffer was not saved: ",
-                      "; the file already there is unchanged");
+const std::string* OutputRefusalText(const Dev_Language_Struct& texts, OutputRefusal refusal) {
+  switch (refusal) {
+    case OutputRefusal::Folder:
+      return &texts.LogOutputFolder;
+    case OutputRefusal::NotAFile:
+      return &texts.LogOutputNotAFile;
+    case OutputRefusal::ReadOnly:
+      return &texts.LogOutputReadOnly;
+    case OutputRefusal::NotWritable:
+      return &texts.LogOutputNotWritable;
+    case OutputRefusal::FifoWithoutReader:
+      return &texts.LogOutputFifoWithoutReader;
+    case OutputRefusal::None:
+      break;
+  }
+  return nullptr;
 }
 
-bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
-                  const std::optional<std::filesystem::path>& chosen,
-                  const Dev_Language_Struct& texts) {
-  return SaveBufferAs(ram, log, chosen, texts.LogBufferNotSaved, texts.LogOldFileKept);
-}
+namespace {
 
-bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
-                  const std::optional<std::filesystem::path>& chosen, std::string_view not_saved,
-                  std::string_view old_file_kept) {
+// `texts` null: the English texts of the command line.
+bool SaveBuffer(const Ram_File_Info_Struct& ram, OperationLog& log,
+                const std::optional<std::filesystem::path>& chosen,
+                const Dev_Language_Struct* texts) {
   if (!chosen) return false;
+  const std::string not_saved = texts ? texts->LogBufferNotSaved : "the buffer was not saved: ";
+  const std::string old_file_kept =
+      texts ? texts->LogOldFileKept : "; the file already there is unchanged";
   const std::filesystem::path name = SaveFileName(*chosen);
   ImageFileWriter writer(name);
   if (!writer.Open()) {
-    log.LogStamped(std::string(not_saved) + writer.error(), LogColour::Error);
+    const std::string* refusal = texts ? OutputRefusalText(*texts, writer.refusal()) : nullptr;
+    log.LogStamped(not_saved + (refusal ? *refusal + PathText(name) : writer.error()),
+                   LogColour::Error);
     return false;
   }
   log.LogStamped("保存缓存区到文件：" + PathText(name), LogColour::Highlight);
@@ -239,12 +257,24 @@ bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
   if (!writer.Write(bytes) || !writer.Commit()) {
     std::error_code ec;
     const bool kept = std::filesystem::exists(name, ec);
-    log.LogStamped(std::string(not_saved) + writer.error() +
-                       (kept ? std::string(old_file_kept) : std::string()),
+    log.LogStamped(not_saved + writer.error() + (kept ? old_file_kept : std::string()),
                    LogColour::Error);
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen) {
+  return SaveBuffer(ram, log, chosen, nullptr);
+}
+
+bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
+                  const std::optional<std::filesystem::path>& chosen,
+                  const Dev_Language_Struct& texts) {
+  return SaveBuffer(ram, log, chosen, &texts);
 }
 
 }  // namespace tessary

@@ -61,8 +61,9 @@ struct PreparedDataFile {
   std::filesystem::path image;
   BufferImage content;
   // From the converter: something about the image the operator should know
-  // (why it is empty, gaps between records). Empty when there is nothing.
+  // (gaps between records). Empty when there is nothing.
   std::string note;
+  ConversionNote note_kind = ConversionNote::None;
 };
 
 // Decides the type of `chosen` by its name, converts Intel HEX into
@@ -99,10 +100,10 @@ std::uint32_t LoadIntoBuffer(const BufferParts& parts, const BufferImage& image,
 [[nodiscard]] std::string TooLongOpenText(const OperationLog& log, std::int32_t language);
 [[nodiscard]] std::string TooLongImportText(const OperationLog& log);
 
-// Logs a converter's note in grey after the "打开文件:" line, saying so when
-// the buffer now holds nothing of the file.
+// Logs a converter's note in grey after the "打开文件:" line, in the
+// language of `texts`, naming the chosen file.
 void LogConversionNote(OperationLog& log, const PreparedDataFile& prepared,
-                       const std::filesystem::path& chosen);
+                       const std::filesystem::path& chosen, const Dev_Language_Struct& texts);
 
 // File > Open of a prepared file (`chosen` is the file the operator chose):
 // RamStartAddr = 0, Loaded = 1, FileName (the converted image for Intel HEX
@@ -123,16 +124,17 @@ void OpenDataFile(const BufferParts& parts, const PreparedDataFile& prepared,
 // complete, so a failed save leaves any earlier file of that name as it
 // was; the failure is logged in red. Nothing in RamFile, the settings or
 // the title changes. False when cancelled or failed.
-// The failure texts are English, or those of `texts` for the window, or
-// given: `not_saved` leads the red line, `old_file_kept` ends it when a
-// file of that name was there before.
+// The failure texts are English, or those of `texts` for the window: a
+// target refused for what it is (a folder, a read-only file ...) is worded
+// by `texts` and named; what the system said of a failed write is passed on.
 bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
                   const std::optional<std::filesystem::path>& chosen);
 bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
                   const std::optional<std::filesystem::path>& chosen,
                   const Dev_Language_Struct& texts);
-bool SaveBufferAs(const Ram_File_Info_Struct& ram, OperationLog& log,
-                  const std::optional<std::filesystem::path>& chosen, std::string_view not_saved,
-                  std::string_view old_file_kept);
+
+// The text of `texts` for a refused output file; nullptr for None.
+[[nodiscard]] const std::string* OutputRefusalText(const Dev_Language_Struct& texts,
+                                                   OutputRefusal refusal);
 
 }  // namespace tessary

@@ -38,6 +38,12 @@ enum class ConversionFault : std::uint8_t {
   EmptyImage,        // nothing to load: no data records, or a CAP file of only a header
 };
 
+// What the operator should know about an image that was written all the same.
+enum class ConversionNote : std::uint8_t {
+  None,
+  GapsOrOverlaps,  // the records leave gaps (0xFF) or overlap
+};
+
 // What a failed conversion does with the file already at the image's name.
 enum class OnFailure : std::uint8_t {
   RemoveImage,  // the program's working image: no stale image is loaded later
@@ -54,6 +60,7 @@ struct ConversionResult {
   // written all the same (gaps between the records, overlapping records).
   // Empty when there is nothing to say.
   std::string note;
+  ConversionNote note_kind = ConversionNote::None;
   // Length of the image written; 0 when !ok.
   std::uint64_t bytes_written = 0;
   // 1-based line of an Intel HEX source the fault is on; 0 for other faults.
@@ -80,6 +87,7 @@ class ImageFileWriter {
   [[nodiscard]] bool Commit() { return file_.Commit(); }
 
   [[nodiscard]] const std::string& error() const { return file_.error(); }
+  [[nodiscard]] OutputRefusal refusal() const { return file_.refusal(); }
   [[nodiscard]] const std::filesystem::path& target() const { return file_.target(); }
   // The temporary name the file is written under until Commit().
   [[nodiscard]] const std::filesystem::path& partial() const { return file_.partial(); }

@@ -25,7 +25,7 @@ void ImportDataFile(const BufferParts& parts, std::uint32_t start, const Prepare
   parts.ram.FileName = PathText(prepared.image);
   // The dropped file's own path, also when an image was loaded in its place.
   parts.log.AddPlainLine(parts.log.TimeStamp() + "打开文件:" + PathText(file));
-  LogConversionNote(parts.log, prepared, file);
+  LogConversionNote(parts.log, prepared, file, parts.texts);
 
   const std::uint32_t sum = LoadIntoBuffer(parts, prepared.content, TooLongReport::FileImport);
   parts.hex.SetCheckSumText(ImportCheckSumPanelText(sum));

@@ -309,6 +309,7 @@ ConversionResult Finish(HexDecoder& decoder, const std::string& where) {
   }
   result.ok = true;
   result.note = decoder.Note();
+  if (!result.note.empty()) result.note_kind = ConversionNote::GapsOrOverlaps;
   result.bytes_written = decoder.Image().size();
   return result;
 }

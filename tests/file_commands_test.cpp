@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdint>
@@ -394,6 +395,18 @@ TEST_F(OpenCommand, ImageFromTheConverterFixturesLoadsUpToTheChip) {
   EXPECT_TRUE(panel.messages.empty());
 }
 
+TEST_F(OpenCommand, RecordsWithAGapLoadWithANoteInTheOperatorsLanguage) {
+  const fs::path path =
+      TextFile("gap.hex", ":02000000AABB99\r\n:02001000CCDD45\r\n:00000001FF\r\n");
+  ASSERT_TRUE(sbOpenFileClick(ctx, path));
+  EXPECT_EQ(ctx.RamFile.DataLen, 0x12u) << "up to the highest byte written";
+  EXPECT_EQ(Buffer(0x12)[0x11], 0xDD);
+  EXPECT_EQ(Buffer(0x12)[0x08], 0xFF) << "the gap";
+  ASSERT_EQ(panel.log.size(), 2u);
+  EXPECT_EQ(panel.log[1].first, "08:00:00 " + ctx.Texts.LogHexGapsOrOverlaps + path.string());
+  EXPECT_EQ(panel.log[1].second, LogColour::Note);
+}
+
 // --- File > Save ---
 
 using SaveCommand = FileCommandFixture;
@@ -447,6 +460,45 @@ TEST_F(SaveCommand, FolderThatDoesNotExistIsReportedAndNothingIsCreated) {
   EXPECT_EQ(panel.log[0].second, LogColour::Error);
   EXPECT_THAT(panel.log[0].first, HasSubstr("out.bin"));
   EXPECT_FALSE(fs::exists(Files() / "nowhere"));
+}
+
+TEST_F(SaveCommand, ATargetRefusedForWhatItIsIsWordedInTheWindowsLanguage) {
+  struct Case {
+    const char* name;
+    std::function<fs::path()> make;
+    const std::string* reason;
+  };
+  const Case cases[] = {
+      {"read-only",
+       [&] {
+         const fs::path path = File("ro.bin", Bytes(4, 1));
+         fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+         return path;
+       },
+       &ctx.Texts.LogOutputReadOnly},
+      {"folder",
+       [&] {
+         fs::create_directories(Files() / "dir.bin");
+         return Files() / "dir.bin";
+       },
+       &ctx.Texts.LogOutputFolder},
+      {"FIFO without a reader",
+       [&] {
+         ::mkfifo((Files() / "pipe.bin").c_str(), 0600);
+         return Files() / "pipe.bin";
+       },
+       &ctx.Texts.LogOutputFifoWithoutReader},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    panel.log.clear();
+    const fs::path path = c.make();
+    EXPECT_FALSE(Menu_File_SaveAsClick(ctx, path));
+    ASSERT_EQ(panel.log.size(), 1u);
+    EXPECT_EQ(panel.log[0].first,
+              "08:00:00 " + ctx.Texts.LogBufferNotSaved + *c.reason + path.string());
+    EXPECT_EQ(panel.log[0].second, LogColour::Error);
+  }
 }
 
 // The process may write at most `bytes` into any file while it lives.

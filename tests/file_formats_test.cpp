@@ -613,12 +613,14 @@ TEST_F(ConverterFiles, OutputFilesFollowLinksKeepPermissionsAndRefuseWhatTheyMus
     if (c.lands.empty()) {
       EXPECT_FALSE(written);
       EXPECT_THAT(writer.error(), HasSubstr(c.error));
+      EXPECT_NE(writer.refusal(), OutputRefusal::None) << "a refusal the window can word";
       EXPECT_EQ(ModeOf(path), before) << "what stood there stays what it was";
       if (fs::is_regular_file(path)) {
         EXPECT_EQ(Read(path), old);
       }
     } else {
       ASSERT_TRUE(written) << writer.error();
+      EXPECT_EQ(writer.refusal(), OutputRefusal::None);
       EXPECT_EQ(Read(c.lands), fresh);
       if (c.mode != 0) {
         EXPECT_EQ(ModeOf(c.lands) & 07777, c.mode);

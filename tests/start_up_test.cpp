@@ -75,6 +75,27 @@ TEST_F(StartUpWithLanguages, LanguageSevenIsEnglish) {
       << ctx.Texts.DevConStaOffline;
 }
 
+TEST_F(StartUpWithLanguages, ACatalogueThatCannotBeReadIsReportedInTheChosenLanguage) {
+  folder.WriteFile("login.dat", "not a catalogue at all, but long enough to be looked at");
+  struct Case {
+    const char* language;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"0", "芯片数据库无法读取："},
+      {"1", "芯片數據庫無法讀取："},
+      {"7", "The chip catalogue could not be read: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.language);
+    folder.WriteFile("dev.ini", std::string("[SystemOption]\nLanguage=") + c.language + "\n");
+    const StartUpOutcome outcome = RunStartUp(ctx);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.message.rfind(c.text, 0), 0u) << outcome.message;
+    EXPECT_NE(outcome.message.find("login.dat"), std::string::npos) << outcome.message;
+  }
+}
+
 TEST_F(StartUp, SavedChipMissingFromTheCatalogueLeavesTheBoxesEmptyAndFinishes) {
   folder.WriteFile("dev.ini", "[PrjInfo]\nChipName=NO-SUCH-CHIP\ndefaultMode=Abc\n");
   Start();
