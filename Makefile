@@ -21,9 +21,12 @@ export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/fuzz/lsan.supp:print_suppress
 endif
 
 # make fuzz: the libFuzzer targets (clang) in build-fuzz, each run for
-# FUZZ_SECONDS from its seed corpus; new inputs collect in build-fuzz/corpus.
+# FUZZ_SECONDS from its seed corpus, or for FUZZ_RUNS inputs when that is
+# given; new inputs collect in build-fuzz/corpus.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_RUNS ?=
+FUZZ_LIMIT = $(if $(FUZZ_RUNS),-runs=$(FUZZ_RUNS),-max_total_time=$(FUZZ_SECONDS))
 FUZZ_TARGETS = intel_hex cap_file profile_file simulator_config reply_frames \
 	firmware_package project_text
 
@@ -65,8 +68,8 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@for t in $(FUZZ_TARGETS); do \
 		mkdir -p $(FUZZ_BUILD)/corpus/$$t && \
-		echo "== fuzz_$$t for $(FUZZ_SECONDS) s" && \
-		$(FUZZ_BUILD)/bin/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		echo "== fuzz_$$t ($(FUZZ_LIMIT))" && \
+		$(FUZZ_BUILD)/bin/fuzz_$$t $(FUZZ_LIMIT) -print_final_stats=1 \
 			-artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t || exit 1; \
 	done
 
