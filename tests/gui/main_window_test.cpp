@@ -237,19 +237,18 @@ TEST_F(MainWindowTest, AMaximisedWindowFillsTheScreenAndTheHexViewShowsMoreRows)
   EXPECT_TRUE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
   window.show();
   QApplication::processEvents();
+  const QRect screen = window.screen()->availableGeometry();
+  if (screen.height() <= window.frameGeometry().height()) {
+    GTEST_SKIP() << "the screen is no taller than the window";
+  }
   const int hex_height = window.widgets().hexView->height();
   const std::uint32_t rows = ctx.Hex.VisibleRows();
   window.showMaximized();
   QApplication::processEvents();
   EXPECT_TRUE(window.isMaximized());
-  const QRect screen = window.screen()->availableGeometry();
-  if (screen.height() <= window.minimumSizeHint().height() + 100) {
-    GTEST_SKIP() << "the screen is no larger than the window";
-  }
   EXPECT_EQ(window.frameGeometry().size(), screen.size());
   EXPECT_GT(window.widgets().hexView->height(), hex_height);
   EXPECT_GT(ctx.Hex.VisibleRows(), rows);
-  window.showNormal();
 }
 
 // At the window's own size, the end of the scroll bar shows the buffer's
